@@ -4,11 +4,7 @@
 
 namespace tv {
 
-namespace {
-
-// Length of the valid UTF-8 sequence at p, or 0 when the bytes there are not
-// one (overlong forms, surrogates and values above U+10FFFF are invalid).
-size_t ValidSequenceLength(const uint8_t* p, size_t avail, char32_t* cp) {
+size_t DecodeUtf8Sequence(const unsigned char* p, size_t avail, char32_t* cp) {
   uint8_t b0 = p[0];
   if (b0 < 0x80) {
     *cp = b0;
@@ -36,8 +32,6 @@ size_t ValidSequenceLength(const uint8_t* p, size_t avail, char32_t* cp) {
   return len;
 }
 
-}  // namespace
-
 std::u16string Utf8ToUtf16(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
@@ -46,7 +40,7 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
   size_t i = 0;
   while (i < n) {
     char32_t cp;
-    size_t len = ValidSequenceLength(p + i, n - i, &cp);
+    size_t len = DecodeUtf8Sequence(p + i, n - i, &cp);
     if (len == 0) {
       out.push_back(static_cast<char16_t>(0xDC00 + p[i]));
       ++i;

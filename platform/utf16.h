@@ -19,6 +19,11 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 // Escaped bytes are restored; any other lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Decodes the valid UTF-8 sequence at p (avail bytes readable) into *cp and
+// returns its length, or 0 when the bytes there are not one (overlong forms,
+// surrogates and values above U+10FFFF are invalid).
+size_t DecodeUtf8Sequence(const unsigned char* p, size_t avail, char32_t* cp);
+
 // Appends the UTF-8 form of one code point (no validation).
 void AppendUtf8(char32_t code_point, std::string* out);
 

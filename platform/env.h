@@ -1,0 +1,67 @@
+// Everything a device tool asks of its platform, behind one interface: the
+// standard streams, file attributes, reading and writing files, the shell's
+// current-directory share and the Yes/No question. The real implementation
+// (PosixEnv) talks to Linux; FakeEnv keeps everything in memory for tests.
+// Paths are device paths (UTF-16, backslashes), as the tools build them.
+#ifndef TV_PLATFORM_ENV_H_
+#define TV_PLATFORM_ENV_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/byte_stream.h"
+
+namespace tv {
+
+// Units of the current-directory share: 520 bytes.
+inline constexpr size_t kShareUnits = 260;
+
+struct FileAttributes {
+  bool exists = false;     // false: the attributes cannot be had
+  bool directory = false;
+  bool read_only = false;
+  bool regular = false;    // a regular file (not a device, pipe or folder)
+};
+
+// A file being written. Its bytes replace the target only at Commit; a file
+// dropped without Commit leaves the previous target whole.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  // Returns the count written; fewer than n is a failure (a full disk).
+  virtual size_t Write(const void* buf, size_t n) = 0;
+  // Completes the file; false when it could not be completed, in which case
+  // the previous target is untouched.
+  virtual bool Commit() = 0;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  virtual ByteSource& StdIn() = 0;
+  virtual ByteSink& StdOut() = 0;
+  virtual ByteSink& StdErr() = 0;
+
+  virtual FileAttributes GetFileAttributes(std::u16string_view path) = 0;
+  // Makes a read-only file writable; false on failure.
+  virtual bool ClearReadOnly(std::u16string_view path) = 0;
+  // Opens a file for reading; nullptr when it is missing, a folder, or
+  // cannot be read.
+  virtual std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) = 0;
+  // Starts writing a file; nullptr when it cannot be created.
+  virtual std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) = 0;
+
+  // Copies the share's 260 units into units; false when no shell has
+  // published one. Never creates the share.
+  virtual bool ReadShare(char16_t units[kShareUnits]) = 0;
+
+  // Asks a Yes/No question; true for Yes.
+  virtual bool AskYesNo(std::u16string_view caption, std::u16string_view text) = 0;
+};
+
+}  // namespace tv
+
+#endif  // TV_PLATFORM_ENV_H_

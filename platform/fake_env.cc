@@ -1,0 +1,92 @@
+#include "platform/fake_env.h"
+
+#include <algorithm>
+
+#include "platform/device_path.h"
+
+namespace tv {
+
+namespace {
+
+class FakeOutputFile : public OutputFile {
+ public:
+  FakeOutputFile(FakeEnv* env, std::string path, bool direct)
+      : env_(env), path_(std::move(path)), direct_(direct) {}
+  size_t Write(const void* buf, size_t n) override {
+    size_t room = env_->output_capacity - std::min(env_->output_capacity, bytes_.size());
+    size_t count = std::min(n, room);
+    bytes_.append(static_cast<const char*>(buf), count);
+    if (direct_) env_->files[path_].bytes = bytes_;
+    return count;
+  }
+  bool Commit() override {
+    if (env_->fail_commit) return false;
+    FakeEnv::File& file = env_->files[path_];
+    file.bytes = bytes_;
+    return true;
+  }
+
+ private:
+  FakeEnv* env_;
+  std::string path_;
+  bool direct_;
+  std::string bytes_;
+};
+
+}  // namespace
+
+ByteSource& FakeEnv::StdIn() {
+  if (!stdin_) stdin_ = std::make_unique<StringSource>(stdin_bytes);
+  return *stdin_;
+}
+
+FileAttributes FakeEnv::GetFileAttributes(std::u16string_view path) {
+  FileAttributes attrs;
+  auto it = files.find(DevicePathToHost(path));
+  if (it == files.end()) return attrs;
+  attrs.exists = true;
+  attrs.directory = it->second.directory;
+  attrs.read_only = it->second.read_only;
+  attrs.regular = !it->second.directory && !it->second.device;
+  return attrs;
+}
+
+bool FakeEnv::ClearReadOnly(std::u16string_view path) {
+  auto it = files.find(DevicePathToHost(path));
+  if (it == files.end()) return false;
+  it->second.read_only = false;
+  return true;
+}
+
+std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
+  auto it = files.find(DevicePathToHost(path));
+  if (it == files.end() || it->second.directory || it->second.unreadable) return nullptr;
+  return std::make_unique<StringSource>(it->second.bytes);
+}
+
+std::unique_ptr<OutputFile> FakeEnv::CreateOutputFile(std::u16string_view path) {
+  std::string host = DevicePathToHost(path);
+  auto it = files.find(host);
+  if (host.empty() || (it != files.end() && (it->second.directory || it->second.read_only))) {
+    return nullptr;
+  }
+  bool direct = it != files.end() && it->second.device;
+  return std::make_unique<FakeOutputFile>(this, host, direct);
+}
+
+bool FakeEnv::ReadShare(char16_t units[kShareUnits]) {
+  std::fill(units, units + kShareUnits, u'\0');
+  if (!share) return false;
+  std::copy_n(share->begin(), std::min(share->size(), kShareUnits), units);
+  return true;
+}
+
+bool FakeEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
+  questions.push_back(std::u16string(caption) + u": " + std::u16string(text));
+  if (answers.empty()) return false;
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+}  // namespace tv

@@ -1,0 +1,59 @@
+// The Env of a real run on Linux.
+#ifndef TV_PLATFORM_POSIX_ENV_H_
+#define TV_PLATFORM_POSIX_ENV_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+
+namespace tv {
+
+// Reads a file descriptor it does not own.
+class FdSource : public ByteSource {
+ public:
+  explicit FdSource(int fd, bool owned = false) : fd_(fd), owned_(owned) {}
+  ~FdSource() override;
+  ptrdiff_t Read(void* buf, size_t n) override;
+  int64_t Size() override;
+
+ private:
+  int fd_;
+  bool owned_;
+};
+
+// Writes a file descriptor it does not own, unbuffered.
+class FdSink : public ByteSink {
+ public:
+  explicit FdSink(int fd) : fd_(fd) {}
+  size_t Write(const void* buf, size_t n) override;
+
+ private:
+  int fd_;
+};
+
+class PosixEnv : public Env {
+ public:
+  PosixEnv();
+  ByteSource& StdIn() override { return stdin_; }
+  ByteSink& StdOut() override { return stdout_; }
+  ByteSink& StdErr() override { return stderr_; }
+  FileAttributes GetFileAttributes(std::u16string_view path) override;
+  bool ClearReadOnly(std::u16string_view path) override;
+  std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) override;
+  std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
+  bool ReadShare(char16_t units[kShareUnits]) override;
+  bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+
+ private:
+  FdSource stdin_;
+  FdSink stdout_;
+  FdSink stderr_;
+};
+
+// Writes all of buf to fd, retrying on interruption; the count written.
+size_t WriteFully(int fd, const void* buf, size_t n);
+
+}  // namespace tv
+
+#endif  // TV_PLATFORM_POSIX_ENV_H_

@@ -1,0 +1,174 @@
+#include "platform/posix_env.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/device_path.h"
+#include "platform/shared_directory.h"
+#include "platform/utf16.h"
+
+namespace tv {
+namespace {
+
+class PosixEnvTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tv_env_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+  std::u16string Device(const std::string& name) { return Utf8ToUtf16(dir_ + "/" + name); }
+  void WriteHost(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+  }
+  std::string ReadHost(const std::string& name) {
+    std::ifstream in(dir_ + "/" + name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  int CountEntries() {
+    return std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()) == 0 ? 1 : 0;
+  }
+
+  std::string dir_;
+  PosixEnv env_;
+};
+
+TEST_F(PosixEnvTest, AttributesFollowTheFileSystem) {
+  WriteHost("a.txt", "x");
+  mkdir((dir_ + "/sub").c_str(), 0755);
+  FileAttributes file = env_.GetFileAttributes(Device("a.txt"));
+  EXPECT_TRUE(file.exists && file.regular && !file.directory && !file.read_only);
+  FileAttributes folder = env_.GetFileAttributes(Device("sub"));
+  EXPECT_TRUE(folder.exists && folder.directory);
+  EXPECT_FALSE(env_.GetFileAttributes(Device("none")).exists);
+  EXPECT_FALSE(env_.GetFileAttributes(u"").exists);
+
+  chmod((dir_ + "/a.txt").c_str(), 0444);
+  EXPECT_TRUE(env_.GetFileAttributes(Device("a.txt")).read_only);
+  EXPECT_TRUE(env_.ClearReadOnly(Device("a.txt")));
+  EXPECT_FALSE(env_.GetFileAttributes(Device("a.txt")).read_only);
+}
+
+TEST_F(PosixEnvTest, BackslashPathsReachTheFileSystem) {
+  WriteHost("b.txt", "hello");
+  std::u16string device = Device("b.txt");
+  for (char16_t& u : device) u = u == u'/' ? u'\\' : u;
+  std::unique_ptr<ByteSource> in = env_.OpenFile(device);
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(in->Size(), 5);
+}
+
+TEST_F(PosixEnvTest, NonUtf8FileNameRoundTrips) {
+  std::string name = "\x93\xFA\xFF.txt";
+  WriteHost(name, "data");
+  std::u16string device = Device(name);
+  EXPECT_EQ(DevicePathToHost(device), dir_ + "/" + name);
+  EXPECT_TRUE(env_.GetFileAttributes(device).exists);
+  EXPECT_NE(env_.OpenFile(device), nullptr);
+}
+
+TEST_F(PosixEnvTest, FolderCannotBeOpenedForReading) {
+  mkdir((dir_ + "/sub").c_str(), 0755);
+  EXPECT_EQ(env_.OpenFile(Device("sub")), nullptr);
+  EXPECT_EQ(env_.OpenFile(Device("missing")), nullptr);
+  EXPECT_EQ(env_.CreateOutputFile(Device("sub")), nullptr);
+}
+
+TEST_F(PosixEnvTest, OutputReplacesTargetOnlyWhenCommitted) {
+  WriteHost("out.txt", "old");
+  chmod((dir_ + "/out.txt").c_str(), 0640);
+  {
+    std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->Write("new text", 8), 8u);
+    EXPECT_EQ(ReadHost("out.txt"), "old");  // untouched while writing
+  }  // dropped without Commit
+  EXPECT_EQ(ReadHost("out.txt"), "old");
+  EXPECT_EQ(CountEntries(), 1) << "temporary file left behind";
+
+  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
+  ASSERT_NE(out, nullptr);
+  out->Write("new", 3);
+  EXPECT_TRUE(out->Commit());
+  EXPECT_EQ(ReadHost("out.txt"), "new");
+  struct stat st;
+  ASSERT_EQ(stat((dir_ + "/out.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(CountEntries(), 1);
+}
+
+TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
+  WriteHost("real.txt", "old");
+  ASSERT_EQ(symlink("real.txt", (dir_ + "/link.txt").c_str()), 0);
+  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("link.txt"));
+  ASSERT_NE(out, nullptr);
+  out->Write("new", 3);
+  ASSERT_TRUE(out->Commit());
+  struct stat st;
+  ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadHost("real.txt"), "new");
+}
+
+TEST_F(PosixEnvTest, DeviceIsWrittenDirectlyAndFullDiskIsAShortWrite) {
+  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(u"\\dev\\full");
+  ASSERT_NE(out, nullptr);
+  EXPECT_LT(out->Write("abc", 3), 3u);
+  FdSink sink(open("/dev/full", O_WRONLY));
+  EXPECT_EQ(sink.Write("abc", 3), 0u);
+}
+
+class ShareTest : public ::testing::Test {
+ protected:
+  void TearDown() override { RemoveSharedDirectory(); }
+};
+
+TEST_F(ShareTest, ReadingNeverCreatesTheShare) {
+  RemoveSharedDirectory();
+  char16_t units[kShareUnits];
+  EXPECT_FALSE(ReadSharedDirectory(units));
+  EXPECT_NE(access("/dev/shm/TORVELAN_CURRENT_DIRECTORY", F_OK), 0);
+}
+
+TEST_F(ShareTest, PublishedTextIsReadBackAndCut) {
+  ASSERT_TRUE(PublishSharedDirectory(u"\\home\\日本\\"));
+  char16_t units[kShareUnits];
+  ASSERT_TRUE(ReadSharedDirectory(units));
+  EXPECT_EQ(std::u16string(units), u"\\home\\日本\\");
+
+  std::u16string long_text(400, u'x');
+  ASSERT_TRUE(PublishSharedDirectory(long_text));
+  ASSERT_TRUE(ReadSharedDirectory(units));
+  EXPECT_EQ(std::u16string(units), std::u16string(kShareUnits - 1, u'x'));
+  EXPECT_TRUE(RemoveSharedDirectory());
+  EXPECT_FALSE(ReadSharedDirectory(units));
+}
+
+TEST_F(ShareTest, ObjectLargerThanTheShareIsReadOnlyToItsSize) {
+  int fd = shm_open(kShareName, O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 4096), 0);
+  std::string fill(4096, 'a');  // no zero unit anywhere
+  ASSERT_EQ(pwrite(fd, fill.data(), fill.size(), 0), 4096);
+  close(fd);
+  char16_t units[kShareUnits + 1];
+  units[kShareUnits] = u'!';
+  ASSERT_TRUE(ReadSharedDirectory(units));
+  EXPECT_EQ(units[kShareUnits - 1], 0x6161);
+  EXPECT_EQ(units[kShareUnits], u'!');
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,68 @@
+// A wide-character input stream over a byte source, as the device runtime's
+// wide stream input behaves: units are decoded from the bytes according to
+// the stream's mode, with one unit of push-back.
+#ifndef TV_PLATFORM_WIDE_READER_H_
+#define TV_PLATFORM_WIDE_READER_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/byte_stream.h"
+
+namespace tv {
+
+enum class InputMode {
+  kConsole,  // UTF-8 text; CR LF as LF; invalid bytes escaped
+  kText,     // code page 932 text ("r"); CR LF as LF
+  kUnicode,  // UTF-16 little-endian as stored ("rb"); odd last byte dropped
+};
+
+enum class ReadStatus { kOk, kEnd, kError };
+
+class WideReader {
+ public:
+  static constexpr int kEnd = -1;
+  static constexpr int kError = -2;
+
+  // The reader does not own `source`.
+  WideReader(ByteSource* source, InputMode mode);
+  // The reader owns `source`.
+  WideReader(std::unique_ptr<ByteSource> source, InputMode mode);
+
+  // The next unit (0..0xFFFF), kEnd, or kError.
+  int GetUnit();
+  // Pushes one unit back; the next GetUnit returns it.
+  void UngetUnit(char16_t unit);
+
+  // Reads at most limit - 1 units into buf, stopping after a line feed, and
+  // terminates them with a zero unit; *length gets the count. kEnd when the
+  // input ended before any unit was read; kError on a read error (buf is then
+  // unspecified but terminated). limit must be at least 2.
+  ReadStatus GetLine(char16_t* buf, size_t limit, size_t* length);
+
+  // Reads the next line, of any length, into *line (line feed included).
+  ReadStatus GetLine(std::u16string* line);
+
+  bool failed() const { return error_; }
+
+ private:
+  // Makes at least `want` bytes available unless the source ends or fails.
+  size_t Fill(size_t want);
+  int DecodeNext();
+
+  std::unique_ptr<ByteSource> owned_;
+  ByteSource* source_;
+  InputMode mode_;
+  std::unique_ptr<unsigned char[]> buf_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+  bool error_ = false;
+  int pushed_back_ = -1;
+  int pending_low_ = -1;  // second unit of a four-byte UTF-8 character
+};
+
+}  // namespace tv
+
+#endif  // TV_PLATFORM_WIDE_READER_H_

@@ -1,0 +1,94 @@
+#include "platform/wide_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tv {
+namespace {
+
+std::u16string ReadAllUnits(const std::string& bytes, InputMode mode) {
+  StringSource source(bytes);
+  WideReader reader(&source, mode);
+  std::u16string out;
+  for (int u; (u = reader.GetUnit()) >= 0;) out.push_back(static_cast<char16_t>(u));
+  return out;
+}
+
+TEST(WideReaderTest, DecodesEachMode) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    InputMode mode;
+    std::u16string expected;
+  } cases[] = {
+      {"text crlf", "a\r\nb\rc\n", InputMode::kText, u"a\nb\rc\n"},
+      {"text sjis", "\x93\xFA\x96\x7B", InputMode::kText, u"日本"},
+      {"text half-width kana", "\xB1", InputMode::kText, u"ｱ"},
+      {"text lead at end", "a\x93", InputMode::kText, u"a\x30FB"},
+      {"text lead before zero", std::string("\x93\0x", 3), InputMode::kText,
+       std::u16string(u"\x30FB\0x", 3)},
+      {"text cr at end", "a\r", InputMode::kText, u"a\r"},
+      {"unicode as stored", std::string("\xFF\xFE" "a\0\r\0\n\0", 8), InputMode::kUnicode,
+       u"\xFEFF" u"a\r\n"},
+      {"unicode odd byte", std::string("a\0b", 3), InputMode::kUnicode, u"a"},
+      {"console utf8", "\xE6\x97\xA5\r\n", InputMode::kConsole, u"日\n"},
+      {"console escape", "\xFFz", InputMode::kConsole, u"\xDCFFz"},
+      {"console astral", "\xF0\x9F\x98\x80", InputMode::kConsole, u"\U0001F600"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadAllUnits(c.bytes, c.mode), c.expected) << c.name;
+  }
+}
+
+TEST(WideReaderTest, LongInputsCrossBufferBoundariesIntact) {
+  // Pairs and CR LF straddle every buffer refill when the unit is odd-sized.
+  std::string bytes = "x";
+  std::u16string expected = u"x";
+  for (int i = 0; i < 100000; ++i) {
+    bytes += "\x93\xFA\r\n";
+    expected += u"日\n";
+  }
+  EXPECT_EQ(ReadAllUnits(bytes, InputMode::kText), expected);
+}
+
+TEST(WideReaderTest, GetLineHonoursTheLimitAndStopsAfterLineFeed) {
+  StringSource source("abcdef\nxy");
+  WideReader reader(&source, InputMode::kConsole);
+  char16_t buf[4];
+  size_t len;
+  std::vector<std::u16string> pieces;
+  ReadStatus status;
+  while ((status = reader.GetLine(buf, 4, &len)) == ReadStatus::kOk) {
+    ASSERT_LE(len, 3u);
+    ASSERT_EQ(buf[len], 0);
+    pieces.emplace_back(buf, len);
+  }
+  EXPECT_EQ(status, ReadStatus::kEnd);
+  EXPECT_EQ(pieces, (std::vector<std::u16string>{u"abc", u"def", u"\n", u"xy"}));
+}
+
+TEST(WideReaderTest, ReadErrorIsToldApartFromEnd) {
+  StringSource source("line one\nline two\n");
+  source.FailAfter(12);
+  WideReader reader(&source, InputMode::kText);
+  std::u16string line;
+  EXPECT_EQ(reader.GetLine(&line), ReadStatus::kOk);
+  EXPECT_EQ(line, u"line one\n");
+  EXPECT_EQ(reader.GetLine(&line), ReadStatus::kError);
+  EXPECT_TRUE(reader.failed());
+}
+
+TEST(WideReaderTest, PushedBackUnitComesFirst) {
+  StringSource source(std::string("a\0b\0", 4));
+  WideReader reader(&source, InputMode::kUnicode);
+  EXPECT_EQ(reader.GetUnit(), 'a');
+  reader.UngetUnit(u'a');
+  std::u16string line;
+  EXPECT_EQ(reader.GetLine(&line), ReadStatus::kOk);
+  EXPECT_EQ(line, u"ab");
+  EXPECT_EQ(reader.GetLine(&line), ReadStatus::kEnd);
+}
+
+}  // namespace
+}  // namespace tv

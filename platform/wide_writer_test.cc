@@ -1,0 +1,64 @@
+#include "platform/wide_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace tv {
+namespace {
+
+TEST(WideWriterTest, EncodesUtf16AsUtf8) {
+  struct Case {
+    std::u16string text;
+    std::string expected;
+  } cases[] = {
+      {u"abc", "abc"},
+      {u"日本", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {u"\xDC93\xDCFA", "\x93\xFA"},     // escaped bytes go out as bytes
+      {u"\xDC00", "\xEF\xBF\xBD"},       // other lone surrogates do not
+      {u"\xD83D", "\xEF\xBF\xBD"},       // unfinished pair at the end
+      {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+      {u"a\rb\n", "a\rb\n"},
+  };
+  for (const Case& c : cases) {
+    StringSink sink;
+    {
+      WideWriter out(&sink);
+      EXPECT_TRUE(out.PutString(c.text));
+      EXPECT_TRUE(out.Flush());
+    }
+    EXPECT_EQ(sink.bytes(), c.expected);
+  }
+}
+
+TEST(WideWriterTest, PairWrittenUnitByUnitIsOneCharacter) {
+  StringSink sink;
+  WideWriter out(&sink);
+  out.PutUnit(0xD800);
+  out.PutUnit(0xDC80);  // in the escape range, but it completes a pair
+  out.PutLine(u"x");
+  out.Printf(u"%d-%s\n", {7, u"y"});
+  out.PutNarrow("\x93\xFA");
+  ASSERT_TRUE(out.Flush());
+  EXPECT_EQ(sink.bytes(), "\xF0\x90\x82\x80x\n7-y\n\xE6\x97\xA5");
+}
+
+TEST(WideWriterTest, FailureShowsAtTheLatestOnFlush) {
+  StringSink sink;
+  sink.set_capacity(3);
+  WideWriter out(&sink);
+  EXPECT_TRUE(out.PutString(u"abcdef"));  // still buffered
+  EXPECT_FALSE(out.Flush());
+  EXPECT_TRUE(out.failed());
+  EXPECT_FALSE(out.PutUnit(u'x'));
+}
+
+TEST(WideWriterTest, FailureShowsWhenTheBufferFills) {
+  StringSink sink;
+  sink.set_capacity(10);
+  WideWriter out(&sink);
+  bool ok = true;
+  for (int i = 0; i < 100000 && ok; ++i) ok = out.PutLine(u"some text");
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace tv
