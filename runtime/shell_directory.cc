@@ -10,7 +10,7 @@ namespace {
 bool ReadShareText(Env& env, std::u16string* text) {
   char16_t units[kShareUnits];
   if (!env.ReadShare(units)) return false;
-  const char16_t* end = std::find(units, units + kShareUnits, u'\0');
+  char16_t* end = std::find(units, units + kShareUnits, u'\0');
   if (end == units + kShareUnits) return false;  // unterminated: not a path
   text->assign(units, end);
   return true;
