@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite twice: a normal build (build/) and one
+# with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+run_config() {
+  local dir=$1
+  shift
+  echo "== Configuration $dir $*"
+  cmake -S . -B "$dir" -G Ninja "$@"
+  ninja -C "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900
+}
+
+run_config build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The Windows installer's tests run once, in the normal build.
+run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON -DTV_WINE_TESTS=OFF
+echo "== All tests passed in both configurations"

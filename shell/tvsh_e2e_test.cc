@@ -1,0 +1,57 @@
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "testutil/run_program.h"
+
+namespace tv {
+namespace {
+
+constexpr char kShareFile[] = "/dev/shm/TORVELAN_CURRENT_DIRECTORY";
+
+std::string Utf16LeToAscii(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    if (bytes[i] == 0 && bytes[i + 1] == 0) break;
+    out.push_back(bytes[i]);
+  }
+  return out;
+}
+
+TEST(TvshTest, PublishesTheFolderForTheCommandAndRemovesIt) {
+  TempDir dir;
+  ProgramRun run = RunProgram("tvsh", {"-C", dir.path(), "cat", kShareFile});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.size(), 520u);
+  std::string expected = dir.path() + "/";
+  for (char& c : expected) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(Utf16LeToAscii(run.out), expected);
+  EXPECT_NE(access(kShareFile, F_OK), 0) << "share left behind";
+}
+
+TEST(TvshTest, DefaultsToItsWorkingFolder) {
+  TempDir dir;
+  ProgramRun run = RunProgram("tvsh", {"cat", kShareFile}, {.cwd = dir.path()});
+  std::string expected = dir.path() + "/";
+  for (char& c : expected) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(Utf16LeToAscii(run.out), expected);
+}
+
+TEST(TvshTest, PassesOnTheStatusAndPutsTheToolsFirstOnPath) {
+  EXPECT_EQ(RunProgram("tvsh", {"sh", "-c", "exit 7"}).status, 7);
+  EXPECT_EQ(RunProgram("tvsh", {"sh", "-c", "kill -9 $$"}).status, 128 + 9);
+  ProgramRun run = RunProgram("tvsh", {"sh", "-c", "command -v tvsh"});
+  EXPECT_EQ(run.out, BinDir() + "/tvsh\n");
+  EXPECT_NE(access(kShareFile, F_OK), 0);
+}
+
+TEST(TvshTest, RefusesBadUse) {
+  EXPECT_EQ(RunProgram("tvsh", {}).status, 2);
+  EXPECT_EQ(RunProgram("tvsh", {"-C"}).status, 2);
+  EXPECT_EQ(RunProgram("tvsh", {"-C", "/no/such/folder", "true"}).status, 1);
+  EXPECT_EQ(RunProgram("tvsh", {"no-such-command-here"}).status, 127);
+  EXPECT_NE(access(kShareFile, F_OK), 0);
+}
+
+}  // namespace
+}  // namespace tv
