@@ -15,7 +15,9 @@ class PathArgumentTest : public ::testing::Test {
  protected:
   void Publish(const std::optional<std::u16string>& directory) {
     RemoveSharedDirectory();
-    if (directory) ASSERT_TRUE(PublishSharedDirectory(*directory));
+    if (directory) {
+      ASSERT_TRUE(PublishSharedDirectory(*directory));
+    }
   }
   void TearDown() override { RemoveSharedDirectory(); }
 
