@@ -18,7 +18,8 @@ inline bool IsDiffBlank(char16_t unit) {
 void RemoveBlanks(std::u16string* text);
 
 // Exact unit-by-unit equality; with ignore_blanks, equality of the texts
-// with every blank removed (the texts themselves are not changed).
+// after RemoveBlanks, found without copying them (so it cannot run out of
+// memory; the texts themselves are not changed).
 bool LinesEqual(std::u16string_view a, std::u16string_view b, bool ignore_blanks);
 
 // The greedy forward scan: each line of a, in order, pairs with the first
