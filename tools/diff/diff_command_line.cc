@@ -48,10 +48,9 @@ bool IsUnicodeFile(Env& env, const char16_t* path) {
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  if (got >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
-    return true;
-  }
-  return std::find(bytes, bytes + got, 0) != bytes + got;
+  bool mark = got >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
+                            (bytes[0] == 0xFE && bytes[1] == 0xFF));
+  return mark || std::find(bytes, bytes + got, 0) != bytes + got;
 }
 
 CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number) {

@@ -80,7 +80,9 @@ std::vector<std::u16string> RandomLines(std::mt19937& rng, size_t count, int alp
     std::u16string line(1, static_cast<char16_t>(u'a' + rng() % alphabet));
     if (rng() % 3 == 0) line += static_cast<char16_t>(u'a' + rng() % alphabet);
     if (with_blanks) {
-      for (int n = rng() % 3; n > 0; --n) line.insert(rng() % (line.size() + 1), 1, kBlanks[rng() % 3]);
+      for (int n = rng() % 3; n > 0; --n) {
+        line.insert(rng() % (line.size() + 1), 1, kBlanks[rng() % 3]);
+      }
     }
     lines.push_back(line);
   }
