@@ -61,7 +61,9 @@ bool FakeEnv::ClearReadOnly(std::u16string_view path) {
 std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
   auto it = files.find(DevicePathToHost(path));
   if (it == files.end() || it->second.directory || it->second.unreadable) return nullptr;
-  return std::make_unique<StringSource>(it->second.bytes);
+  auto source = std::make_unique<StringSource>(it->second.bytes);
+  source->FailAfter(it->second.fail_read_after);
+  return source;
 }
 
 std::unique_ptr<OutputFile> FakeEnv::CreateOutputFile(std::u16string_view path) {

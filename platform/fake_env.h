@@ -22,6 +22,8 @@ class FakeEnv : public Env {
     bool read_only = false;
     bool device = false;      // not a regular file: written directly
     bool unreadable = false;  // exists, but opening it fails
+    // Reads fail once this many bytes have been read (a failing disk).
+    size_t fail_read_after = static_cast<size_t>(-1);
   };
 
   // Files are keyed by Linux path (DevicePathToHost of the device path).

@@ -105,10 +105,64 @@ int WideReader::GetUnit() {
 
 void WideReader::UngetUnit(char16_t unit) { pushed_back_ = unit; }
 
+bool WideReader::CopyBuffered(char16_t* buf, size_t room, size_t* n) {
+  if (pushed_back_ >= 0 || pending_low_ >= 0) return false;
+  const unsigned char* p = buf_.get() + pos_;
+  const unsigned char* end = buf_.get() + end_;
+  size_t i = *n;
+  bool line_end = false;
+  if (mode_ == InputMode::kText) {
+    // Two bytes stay in view, so a CR sees what follows it and a lead byte
+    // its trail byte; the rest is left to DecodeNext.
+    while (i < room && end - p >= 2) {
+      unsigned char c = *p;
+      if (c < 0x80 && c != '\r') {  // identical in code page 932
+        buf[i++] = c;
+        ++p;
+        if (c == '\n') {
+          line_end = true;
+          break;
+        }
+      } else if (c == '\r') {
+        if (p[1] == '\n') {
+          buf[i++] = u'\n';
+          p += 2;
+          line_end = true;
+          break;
+        }
+        buf[i++] = u'\r';
+        ++p;
+      } else if (Cp932IsLeadByte(c)) {
+        if (p[1] == 0) break;
+        buf[i++] = Cp932PairToUnit(c, p[1]);
+        p += 2;
+      } else {
+        buf[i++] = Cp932SingleByteToUnit(c);
+        ++p;
+      }
+    }
+  } else if (mode_ == InputMode::kUnicode) {
+    while (i < room && end - p >= 2) {
+      char16_t u = static_cast<char16_t>(p[0] | (p[1] << 8));
+      buf[i++] = u;
+      p += 2;
+      if (u == u'\n') {
+        line_end = true;
+        break;
+      }
+    }
+  }
+  pos_ = static_cast<size_t>(p - buf_.get());
+  *n = i;
+  return line_end;
+}
+
 ReadStatus WideReader::GetLine(char16_t* buf, size_t limit, size_t* length) {
   size_t n = 0;
   ReadStatus status = ReadStatus::kOk;
   while (n + 1 < limit) {
+    if (CopyBuffered(buf, limit - 1, &n)) break;
+    if (n + 1 >= limit) break;
     int u = GetUnit();
     if (u == kError) {
       status = ReadStatus::kError;

@@ -50,6 +50,10 @@ class WideReader {
   // Makes at least `want` bytes available unless the source ends or fails.
   size_t Fill(size_t want);
   int DecodeNext();
+  // GetLine's fast path: copies units straight from the byte buffer while
+  // it holds them whole, up to `room` units in all; true when a line feed
+  // (copied) ended the line.
+  bool CopyBuffered(char16_t* buf, size_t room, size_t* n);
 
   std::unique_ptr<ByteSource> owned_;
   ByteSource* source_;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string_view>
 #include <vector>
 
 namespace tv {
@@ -66,6 +69,35 @@ TEST(WideReaderTest, GetLineHonoursTheLimitAndStopsAfterLineFeed) {
   }
   EXPECT_EQ(status, ReadStatus::kEnd);
   EXPECT_EQ(pieces, (std::vector<std::u16string>{u"abc", u"def", u"\n", u"xy"}));
+}
+
+// GetLine must cut exactly the units that GetUnit delivers one by one,
+// whatever the bytes and wherever buffer refills fall.
+TEST(WideReaderTest, GetLineAgreesWithUnitByUnitReading) {
+  std::mt19937 rng(7);
+  static const unsigned char kBytes[] = {'a', '\r', '\n', 0, 0x82, 0xA0, 0x93, 0xB1, 0xFF, 0x30};
+  for (InputMode mode : {InputMode::kText, InputMode::kUnicode, InputMode::kConsole}) {
+    for (size_t limit : {2, 3, 7, 10240}) {
+      std::string bytes;
+      for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(kBytes[rng() % 10]);
+      std::u16string units = ReadAllUnits(bytes, mode);
+      StringSource source(bytes);
+      WideReader reader(&source, mode);
+      char16_t buf[10240];
+      size_t len;
+      size_t at = 0;
+      while (reader.GetLine(buf, limit, &len) == ReadStatus::kOk) {
+        size_t line_feed = units.find(u'\n', at);
+        size_t line = line_feed == std::u16string::npos ? units.size() - at : line_feed - at + 1;
+        size_t want = std::min(line, limit - 1);
+        ASSERT_EQ(std::u16string_view(buf, len), std::u16string_view(units).substr(at, want))
+            << "limit " << limit << " at unit " << at;
+        ASSERT_EQ(buf[len], 0);
+        at += len;
+      }
+      EXPECT_EQ(at, units.size());
+    }
+  }
 }
 
 TEST(WideReaderTest, ReadErrorIsToldApartFromEnd) {

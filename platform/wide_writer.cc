@@ -43,7 +43,21 @@ bool WideWriter::MaybeFlush() {
 
 bool WideWriter::PutString(std::u16string_view text) {
   if (failed_) return false;
-  for (char16_t u : text) Encode(u);
+  size_t i = 0;
+  while (i < text.size()) {
+    if (pending_high_ == 0) {
+      // Runs of ASCII, the bulk of most text, go out as they are.
+      size_t run = i;
+      while (run < text.size() && text[run] < 0x80) ++run;
+      if (run > i) {
+        size_t at = buffer_.size();
+        buffer_.resize(at + (run - i));
+        for (char* out = &buffer_[at]; i < run; ++i) *out++ = static_cast<char>(text[i]);
+        continue;
+      }
+    }
+    Encode(text[i++]);
+  }
   return MaybeFlush();
 }
 

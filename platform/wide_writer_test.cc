@@ -17,6 +17,8 @@ TEST(WideWriterTest, EncodesUtf16AsUtf8) {
       {u"\xD83D", "\xEF\xBF\xBD"},       // unfinished pair at the end
       {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
       {u"a\rb\n", "a\rb\n"},
+      {u"ab\xD83D" u"cd", "ab\xEF\xBF\xBD" "cd"},  // a high surrogate cut off by ASCII
+      {u"ab\xD83D\xDE00" u"cd\x00e9", "ab\xF0\x9F\x98\x80" "cd\xC3\xA9"},
   };
   for (const Case& c : cases) {
     StringSink sink;

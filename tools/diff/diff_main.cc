@@ -1,0 +1,80 @@
+#include "tools/diff/diff_main.h"
+
+#include <new>
+
+#include "platform/wide_writer.h"
+#include "tools/diff/compare_files.h"
+#include "tools/diff/diff_command_line.h"
+#include "tools/diff/diff_line.h"
+#include "tools/diff/load_lines.h"
+#include "tools/diff/report.h"
+
+namespace tv {
+
+namespace {
+
+// Loads one opened file; on failure prints why and frees what was loaded.
+bool Load(CompareFile& file, DiffLineArray& lines, DiffLineArray& other, WideWriter& out) {
+  switch (LoadLines(file.stream.get(), &lines)) {
+    case LoadResult::kOk:
+      return true;
+    case LoadResult::kNoStream:
+      return false;
+    case LoadResult::kOutOfMemory:
+      // Memory is given back first, so that the message itself can be written.
+      lines.Clear();
+      other.Clear();
+      out.PutNarrow(kDiffOutOfMemory);
+      return false;
+    case LoadResult::kReadError:
+      out.Printf(kDiffOpenFailed, {file.path});
+      return false;
+  }
+  return false;
+}
+
+int RunDiff(Env& env, WideWriter& out, const char16_t* command_line) {
+  const char16_t* cursor = SkipArgumentBlanks(command_line, true);
+  if (*cursor == 0) {
+    PrintUsage(out);
+    return kDiffUsageShown;
+  }
+  bool ignore_blanks = false;
+  if (IsDiffOption(cursor, u'i')) {
+    ignore_blanks = true;
+    cursor = SkipArgumentBlanks(cursor + 2, true);
+  }
+  CompareFile first = OpenCompareFile(env, out, &cursor, 1);
+  if (!first.stream) return 0;
+  CompareFile second = OpenCompareFile(env, out, &cursor, 2);
+
+  DiffLineArray first_lines;
+  DiffLineArray second_lines;
+  if (!Load(first, first_lines, second_lines, out)) return 0;
+  if (!second.stream || !Load(second, second_lines, first_lines, out)) return 0;
+  if (first.unicode != second.unicode) {
+    PrintEncodingHeader(out, first.unicode, second.unicode);
+  }
+  CompareFiles(first_lines, second_lines, ignore_blanks, out);
+  return 0;
+}
+
+}  // namespace
+
+int DiffMain(Env& env, const std::u16string& command_line) {
+  WideWriter out(&env.StdOut());
+  int result;
+  try {
+    result = RunDiff(env, out, command_line.c_str());
+  } catch (const std::bad_alloc&) {
+    // Storing lines has its own handling; this catches the rest (the
+    // pairing's index, the output buffer) after the unwinding has freed
+    // the loaded files.
+    out.PutNarrow(kDiffOutOfMemory);
+    result = 0;
+  }
+  if (!out.Flush()) return kDiffWriteFailed;
+  return result;
+}
+
+}  // namespace tv

@@ -1,0 +1,137 @@
+#include "tools/diff/pair_lines.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace tv {
+
+void RemoveBlanks(std::u16string* text) {
+  std::erase_if(*text, [](char16_t u) { return IsDiffBlank(u); });
+}
+
+bool LinesEqual(std::u16string_view a, std::u16string_view b, bool ignore_blanks) {
+  if (!ignore_blanks) return a == b;
+  // Walks both texts past their blanks: the same answer as comparing
+  // stripped copies, without making them.
+  size_t i = 0, k = 0;
+  for (;;) {
+    while (i < a.size() && IsDiffBlank(a[i])) ++i;
+    while (k < b.size() && IsDiffBlank(b[k])) ++k;
+    if (i == a.size() || k == b.size()) return i == a.size() && k == b.size();
+    if (a[i] != b[k]) return false;
+    ++i;
+    ++k;
+  }
+}
+
+namespace {
+
+// Lines of the second file grouped by matching text (in ignore-blanks mode,
+// by their text without blanks). Each group's positions form a chain in
+// ascending order whose cursor only moves forward, since every search
+// starts after the last pair, which only grows.
+class LineIndex {
+ public:
+  LineIndex(const DiffLineArray& lines, bool ignore_blanks)
+      : lines_(lines), ignore_blanks_(ignore_blanks) {
+    size_t count = lines.size();
+    size_t capacity = 16;
+    while (capacity < count + count / 2) capacity *= 2;
+    mask_ = capacity - 1;
+    slots_.assign(capacity, Slot{});
+    next_.resize(count);
+    // The hashes first, so that each slot can be fetched from memory well
+    // before it is needed: the slots are visited in random order.
+    std::vector<uint64_t> hashes(count);
+    for (size_t k = 0; k < count; ++k) hashes[k] = Hash(lines[k].text);
+    constexpr size_t kAhead = 16;
+    // From the last line back, so that each chain ends up ascending.
+    for (size_t k = count; k-- > 0;) {
+      if (k >= kAhead) __builtin_prefetch(&slots_[Home(hashes[k - kAhead])]);
+      Slot& slot = slots_[FindSlot(lines[k].text, hashes[k])];
+      slot.hash = static_cast<uint32_t>(hashes[k]);
+      next_[k] = slot.first;
+      slot.first = static_cast<int32_t>(k);
+    }
+    for (Slot& slot : slots_) slot.cursor = slot.first;
+  }
+
+  // The first line after `last` that equals `text`, or -1. Positions up to
+  // `last` leave the group for good.
+  int32_t TakeFirstAfter(std::u16string_view text, int32_t last) {
+    Slot& slot = slots_[FindSlot(text, Hash(text))];
+    int32_t k = slot.cursor;
+    while (k != -1 && k <= last) k = next_[k];
+    slot.cursor = k == -1 ? -1 : next_[k];
+    return k;
+  }
+
+ private:
+  struct Slot {
+    uint32_t hash = 0;
+    int32_t first = -1;   // the group's first line; -1: the slot is free
+    int32_t cursor = -1;  // the group's next candidate
+  };
+
+  // Lines equal under LinesEqual hash alike: in ignore-blanks mode the
+  // blanks are passed over, so no stripped copy is needed.
+  uint64_t Hash(std::u16string_view text) const {
+    if (!ignore_blanks_) return std::hash<std::u16string_view>()(text);
+    uint64_t h = 0xcbf29ce484222325u;
+    for (char16_t unit : text) {
+      if (!IsDiffBlank(unit)) h = (h ^ unit) * 0x100000001b3u;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdu;
+    return h ^ (h >> 33);
+  }
+
+  size_t Home(uint64_t hash) const { return static_cast<size_t>(hash >> 32 ^ hash) & mask_; }
+
+  // The slot of the group equal to text, or the free slot where it would go.
+  size_t FindSlot(std::u16string_view text, uint64_t hash) const {
+    uint32_t short_hash = static_cast<uint32_t>(hash);
+    size_t at = Home(hash);
+    for (;;) {
+      const Slot& slot = slots_[at];
+      if (slot.first == -1 ||
+          (slot.hash == short_hash && LinesEqual(lines_[slot.first].text, text, ignore_blanks_))) {
+        return at;
+      }
+      at = (at + 1) & mask_;
+    }
+  }
+
+  const DiffLineArray& lines_;
+  bool ignore_blanks_;
+  std::vector<Slot> slots_;
+  std::vector<int32_t> next_;  // next line of the same group, or -1
+  size_t mask_ = 0;
+};
+
+}  // namespace
+
+void PairLines(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks) {
+  if (a.empty() || b.empty()) return;
+  LineIndex index(b, ignore_blanks);
+  int32_t last = -1;
+  int32_t m = static_cast<int32_t>(b.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    int32_t k;
+    // Files that mostly agree pair line after line: the line just after
+    // the last pair, when equal, is the first equal one.
+    if (last + 1 < m && LinesEqual(a[i].text, b[last + 1].text, ignore_blanks)) {
+      k = last + 1;
+    } else {
+      k = index.TakeFirstAfter(a[i].text, last);
+      if (k == -1) continue;
+    }
+    a[i].partner = k;
+    b[k].partner = static_cast<int32_t>(i);
+    last = k;
+  }
+}
+
+}  // namespace tv

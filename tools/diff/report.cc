@@ -1,0 +1,58 @@
+#include "tools/diff/report.h"
+
+namespace tv {
+
+namespace {
+
+bool IsStarred(const DiffLineArray& lines, int first, int last) {
+  if (last < first) return true;
+  return last - first < 2 && lines[first].kind == DIFF_SAME && lines[last].kind == DIFF_SAME;
+}
+
+void PrintLine(WideWriter& out, std::u16string_view mark, std::u16string_view text) {
+  out.PutString(mark);
+  out.PutString(text);
+  out.PutUnit(u'\n');
+}
+
+}  // namespace
+
+void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode) {
+  out.PutLine(first_unicode ? u"< [Unicode]" : u"< [シフトJIS]");
+  out.PutLine(second_unicode ? u"> [Unicode]" : u"> [シフトJIS]");
+  out.PutLine(u"--------------");
+}
+
+void PrintHunk(WideWriter& out, const DiffLineArray& a, int b1, int e1, const DiffLineArray& b,
+               int b2, int e2) {
+  bool first_starred = IsStarred(a, b1, e1);
+  bool second_starred = IsStarred(b, b2, e2);
+  if (first_starred) {
+    out.Printf(u"\n*,%d-%d\n", {b2 + 1, e2 + 1});
+  } else if (second_starred) {
+    out.Printf(u"\n%d-%d,*\n", {b1 + 1, e1 + 1});
+  } else {
+    out.Printf(u"\n%d-%d,%d-%d\n", {b1 + 1, e1 + 1, b2 + 1, e2 + 1});
+  }
+  if (!first_starred) {
+    for (int i = b1; i <= e1; ++i) {
+      switch (a[i].kind) {
+        case DIFF_DELETED: PrintLine(out, u"-<", a[i].text); break;
+        case DIFF_CHANGED: PrintLine(out, u"!<", a[i].text); break;
+        default: PrintLine(out, u" <", a[i].text); break;
+      }
+    }
+  }
+  out.PutLine(u" ---");
+  if (!second_starred) {
+    for (int i = b2; i <= e2; ++i) {
+      switch (b[i].kind) {
+        case DIFF_ADDED: PrintLine(out, u"+>", b[i].text); break;
+        case DIFF_CHANGED: PrintLine(out, u"!>", b[i].text); break;
+        default: PrintLine(out, u" >", b[i].text); break;
+      }
+    }
+  }
+}
+
+}  // namespace tv
