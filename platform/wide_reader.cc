@@ -1,5 +1,7 @@
 #include "platform/wide_reader.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/cp932.h"
@@ -87,6 +89,104 @@ int WideReader::DecodeNext() {
     }
   }
   return kError;
+}
+
+size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
+  const unsigned char* buf = buf_.get();
+  size_t pos = pos_;
+  const size_t end = end_;
+  size_t n = 0;
+  switch (mode_) {
+    case InputMode::kUnicode: {
+      size_t units = std::min((end - pos) / 2, max);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, buf + pos, units * 2);
+      } else {
+        for (size_t i = 0; i < units; ++i) out[i] = buf[pos + 2 * i] | (buf[pos + 2 * i + 1] << 8);
+      }
+      pos += units * 2;
+      n = units;
+      break;
+    }
+    case InputMode::kText:
+      while (n < max && pos < end) {
+        unsigned char b = buf[pos];
+        if (b < 0x80 && b != '\r') {  // code page 932 keeps ASCII as it is
+          out[n++] = b;
+          ++pos;
+          continue;
+        }
+        bool takes_next = b == '\r' || Cp932IsLeadByte(b);
+        if (takes_next && end - pos < 2) break;
+        if (b == '\r') {
+          bool pair = buf[pos + 1] == '\n';
+          out[n++] = pair ? u'\n' : u'\r';
+          pos += pair ? 2 : 1;
+        } else if (takes_next) {
+          unsigned char trail = buf[pos + 1];
+          out[n++] = Cp932PairToUnit(b, trail);
+          pos += trail == 0 ? 1 : 2;  // a zero byte stays a character
+        } else {
+          out[n++] = Cp932SingleByteToUnit(b);
+          ++pos;
+        }
+      }
+      break;
+    case InputMode::kConsole:
+      while (n < max && pos < end) {
+        unsigned char b = buf[pos];
+        if (b < 0x80 && b != '\r') {
+          out[n++] = b;
+          ++pos;
+          continue;
+        }
+        if (end - pos < 4) break;  // the longest sequence may not be here yet
+        if (b == '\r') {
+          bool pair = buf[pos + 1] == '\n';
+          out[n++] = pair ? u'\n' : u'\r';
+          pos += pair ? 2 : 1;
+          continue;
+        }
+        char32_t cp;
+        size_t len = DecodeUtf8Sequence(buf + pos, end - pos, &cp);
+        if (len == 0) {
+          out[n++] = static_cast<char16_t>(0xDC00 + b);
+          ++pos;
+        } else if (cp < 0x10000) {
+          out[n++] = static_cast<char16_t>(cp);
+          pos += len;
+        } else {
+          if (max - n < 2) break;
+          cp -= 0x10000;
+          out[n++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+          out[n++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+          pos += len;
+        }
+      }
+      break;
+  }
+  pos_ = pos;
+  return n;
+}
+
+size_t WideReader::GetUnits(char16_t* out, size_t max) {
+  size_t n = 0;
+  while (n < max && (pushed_back_ >= 0 || pending_low_ >= 0)) {
+    out[n++] = static_cast<char16_t>(GetUnit());
+  }
+  while (n < max) {
+    n += DecodeBuffered(out + n, max - n);
+    // Deliver what is at hand rather than wait for more input.
+    if (n > 0) break;
+    int u = DecodeNext();  // refills the buffer, or tells the end
+    if (u < 0) break;
+    out[n++] = static_cast<char16_t>(u);
+    if (pending_low_ >= 0 && n < max) {
+      out[n++] = static_cast<char16_t>(pending_low_);
+      pending_low_ = -1;
+    }
+  }
+  return n;
 }
 
 int WideReader::GetUnit() {

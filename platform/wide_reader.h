@@ -44,12 +44,21 @@ class WideReader {
   // Reads the next line, of any length, into *line (line feed included).
   ReadStatus GetLine(std::u16string* line);
 
+  // Reads up to max units into out, as many as are at hand: it waits for
+  // input only when it has nothing to deliver yet. 0 means the input has
+  // ended, or failed (see failed()). Whole-buffer decoding for the filters,
+  // which would otherwise pay a call per unit.
+  size_t GetUnits(char16_t* out, size_t max);
+
   bool failed() const { return error_; }
 
  private:
   // Makes at least `want` bytes available unless the source ends or fails.
   size_t Fill(size_t want);
   int DecodeNext();
+  // Decodes from the buffered bytes only, stopping where a unit might need
+  // bytes not yet read; returns the count stored.
+  size_t DecodeBuffered(char16_t* out, size_t max);
 
   std::unique_ptr<ByteSource> owned_;
   ByteSource* source_;

@@ -1,63 +1,107 @@
 #include "platform/wide_writer.h"
 
+#include <algorithm>
+
 #include "platform/cp932.h"
 #include "platform/utf16.h"
 
 namespace tv {
 
 namespace {
-constexpr size_t kFlushAt = 64 * 1024;
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+char* PutUtf8(char32_t cp, char* out) {
+  if (cp < 0x80) {
+    *out++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
 }  // namespace
 
-void WideWriter::Encode(char16_t unit) {
+WideWriter::WideWriter(ByteSink* sink) : sink_(sink), buffer_(new char[kBufferSize]) {}
+
+// At most 6 bytes: a replacement for an unfinished pair and the unit's own.
+char* WideWriter::EncodeUnit(char16_t unit, char* out) {
   if (pending_high_ != 0) {
     char16_t high = pending_high_;
     pending_high_ = 0;
     if (IsLowSurrogate(unit)) {
-      AppendUtf8(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00), &buffer_);
-      return;
+      return PutUtf8(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00), out);
     }
-    AppendUtf8(0xFFFD, &buffer_);
+    out = PutUtf8(0xFFFD, out);
   }
-  if (unit < 0x80) {
-    buffer_.push_back(static_cast<char>(unit));
-  } else if (IsHighSurrogate(unit)) {
+  if (IsHighSurrogate(unit)) {
     pending_high_ = unit;
   } else if (IsEscapedByte(unit)) {
-    buffer_.push_back(static_cast<char>(unit - 0xDC00));
+    *out++ = static_cast<char>(unit - 0xDC00);
   } else if (IsLowSurrogate(unit)) {
-    AppendUtf8(0xFFFD, &buffer_);
+    out = PutUtf8(0xFFFD, out);
   } else {
-    AppendUtf8(unit, &buffer_);
+    out = PutUtf8(unit, out);
+  }
+  return out;
+}
+
+void WideWriter::EncodeRun(const char16_t* units, size_t count) {
+  while (count > 0) {
+    // A run of n units takes at most 3n + 3 bytes (a pair's halves share 4,
+    // an unfinished pair adds one replacement).
+    if (kBufferSize - used_ < 16) WriteBuffer();
+    size_t take = std::min(count, (kBufferSize - used_ - 3) / 3);
+    char* out = buffer_.get() + used_;
+    for (size_t i = 0; i < take; ++i) {
+      char16_t u = units[i];
+      if (u < 0x80 && pending_high_ == 0) {
+        *out++ = static_cast<char>(u);
+      } else {
+        out = EncodeUnit(u, out);
+      }
+    }
+    used_ = static_cast<size_t>(out - buffer_.get());
+    units += take;
+    count -= take;
   }
 }
 
-bool WideWriter::MaybeFlush() {
-  if (buffer_.size() >= kFlushAt) {
-    size_t n = sink_->Write(buffer_.data(), buffer_.size());
-    if (n != buffer_.size()) failed_ = true;
-    buffer_.clear();
-  }
-  return !failed_;
+void WideWriter::WriteBuffer() {
+  if (used_ == 0) return;
+  if (!failed_ && sink_->Write(buffer_.get(), used_) != used_) failed_ = true;
+  used_ = 0;
 }
 
 bool WideWriter::PutString(std::u16string_view text) {
   if (failed_) return false;
-  for (char16_t u : text) Encode(u);
-  return MaybeFlush();
+  EncodeRun(text.data(), text.size());
+  return !failed_;
 }
 
 bool WideWriter::PutUnit(char16_t unit) {
   if (failed_) return false;
-  Encode(unit);
-  return MaybeFlush();
+  if (kBufferSize - used_ < 8) WriteBuffer();
+  used_ = static_cast<size_t>(EncodeUnit(unit, buffer_.get() + used_) - buffer_.get());
+  return !failed_;
 }
 
 bool WideWriter::PutLine(std::u16string_view text) {
   if (failed_) return false;
-  for (char16_t u : text) Encode(u);
-  Encode(u'\n');
-  return MaybeFlush();
+  EncodeRun(text.data(), text.size());
+  char16_t line_end = u'\n';
+  EncodeRun(&line_end, 1);
+  return !failed_;
 }
 
 bool WideWriter::Printf(std::u16string_view format, std::initializer_list<FormatArg> args) {
@@ -71,13 +115,10 @@ bool WideWriter::PutNarrow(std::string_view cp932_bytes) {
 bool WideWriter::Flush() {
   if (pending_high_ != 0) {
     pending_high_ = 0;
-    AppendUtf8(0xFFFD, &buffer_);
+    if (kBufferSize - used_ < 8) WriteBuffer();
+    used_ = static_cast<size_t>(PutUtf8(0xFFFD, buffer_.get() + used_) - buffer_.get());
   }
-  if (!failed_ && !buffer_.empty()) {
-    size_t n = sink_->Write(buffer_.data(), buffer_.size());
-    if (n != buffer_.size()) failed_ = true;
-  }
-  buffer_.clear();
+  WriteBuffer();
   if (!failed_ && !sink_->Flush()) failed_ = true;
   return !failed_;
 }
