@@ -4,13 +4,51 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/cp932.h"
 #include "platform/utf16.h"
 
 namespace tv {
 
 namespace {
+
 constexpr size_t kBufferSize = 64 * 1024;
+
+// Copies a run of plain ASCII bytes (no CR, which may start a CR LF) as
+// units, many at a time; returns how many bytes it took. It may store units
+// past the run, within `room`.
+size_t CopyAsciiRun(const unsigned char* in, size_t avail, char16_t* out, size_t room) {
+  size_t i = 0;
+  size_t limit = std::min(avail, room);
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (i + 16 <= limit) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    // High bit: not ASCII; or a CR.
+    unsigned stop = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, cr))));
+    if (stop != 0) return i + static_cast<size_t>(std::countr_zero(stop));
+    i += 16;
+  }
+#endif
+  while (i + 8 <= limit) {
+    uint64_t word;
+    std::memcpy(&word, in + i, 8);
+    uint64_t cr_bytes = word ^ 0x0D0D0D0D0D0D0D0Dull;
+    bool has_cr = ((cr_bytes - 0x0101010101010101ull) & ~cr_bytes & 0x8080808080808080ull) != 0;
+    if ((word & 0x8080808080808080ull) != 0 || has_cr) break;
+    for (size_t k = 0; k < 8; ++k) out[i + k] = in[i + k];
+    i += 8;
+  }
+  return i;
+}
+
 }  // namespace
 
 WideReader::WideReader(ByteSource* source, InputMode mode)
@@ -110,6 +148,10 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
     }
     case InputMode::kText:
       while (n < max && pos < end) {
+        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
+        pos += run;
+        n += run;
+        if (n == max || pos == end) break;
         unsigned char b = buf[pos];
         if (b < 0x80 && b != '\r') {  // code page 932 keeps ASCII as it is
           out[n++] = b;
@@ -134,6 +176,10 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       break;
     case InputMode::kConsole:
       while (n < max && pos < end) {
+        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
+        pos += run;
+        n += run;
+        if (n == max || pos == end) break;
         unsigned char b = buf[pos];
         if (b < 0x80 && b != '\r') {
           out[n++] = b;
@@ -141,6 +187,16 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
           continue;
         }
         if (end - pos < 4) break;  // the longest sequence may not be here yet
+        // Three-byte characters (all of kana and kanji) decoded in place.
+        if ((b & 0xF0) == 0xE0 && (buf[pos + 1] & 0xC0) == 0x80 && (buf[pos + 2] & 0xC0) == 0x80) {
+          char16_t u = static_cast<char16_t>(((b & 0x0F) << 12) | ((buf[pos + 1] & 0x3F) << 6) |
+                                             (buf[pos + 2] & 0x3F));
+          if (u >= 0x800 && (u < 0xD800 || u > 0xDFFF)) {  // not overlong, not a surrogate
+            out[n++] = u;
+            pos += 3;
+            continue;
+          }
+        }
         if (b == '\r') {
           bool pair = buf[pos + 1] == '\n';
           out[n++] = pair ? u'\n' : u'\r';

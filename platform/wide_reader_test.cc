@@ -139,6 +139,33 @@ TEST(WideReaderTest, BulkReadAgreesWithUnitReads) {
   }
 }
 
+TEST(WideReaderTest, BulkReadOfLongMostlyAsciiTextAgreesWithUnitReads) {
+  // Long ASCII runs take the many-at-a-time paths; the odd CR, lead byte or
+  // UTF-8 sequence must end a run at exactly its place.
+  const char* rare[] = {"\r", "\r\n", "\x93\xFA", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\xFF", "\xB1"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes;
+    size_t length = rng() % 5000;
+    while (bytes.size() < length) {
+      if (rng() % 40 == 0) {
+        bytes += rare[rng() % 7];
+      } else {
+        bytes.push_back(static_cast<char>(' ' + rng() % 95));
+      }
+    }
+    for (InputMode mode : {InputMode::kConsole, InputMode::kText, InputMode::kUnicode}) {
+      StringSource source(bytes);
+      WideReader reader(&source, mode);
+      std::u16string got;
+      std::vector<char16_t> buf(4096);
+      size_t max = 1 + rng() % buf.size();
+      while (size_t n = reader.GetUnits(buf.data(), max)) got.append(buf.data(), n);
+      ASSERT_EQ(got, ReadAllUnits(bytes, mode)) << "round " << round;
+    }
+  }
+}
+
 TEST(WideReaderTest, AsciiBytesAreTheirOwnUnitsInCodePage932) {
   // The bulk text decoder relies on it.
   for (int b = 0; b < 0x80; ++b) EXPECT_EQ(Cp932SingleByteToUnit(static_cast<uint8_t>(b)), b);

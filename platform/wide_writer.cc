@@ -1,6 +1,12 @@
 #include "platform/wide_writer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/cp932.h"
 #include "platform/utf16.h"
@@ -28,6 +34,23 @@ char* PutUtf8(char32_t cp, char* out) {
     *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
   return out;
+}
+
+// Narrows the run of ASCII units at the start of units[0..count) to bytes;
+// returns its length.
+size_t NarrowAsciiRun(const char16_t* units, size_t count, char* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i not_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 8 <= count; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, not_ascii), zero)) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+  }
+#endif
+  for (; i < count && units[i] < 0x80; ++i) out[i] = static_cast<char>(units[i]);
+  return i;
 }
 
 }  // namespace
@@ -63,13 +86,28 @@ void WideWriter::EncodeRun(const char16_t* units, size_t count) {
     if (kBufferSize - used_ < 16) WriteBuffer();
     size_t take = std::min(count, (kBufferSize - used_ - 3) / 3);
     char* out = buffer_.get() + used_;
-    for (size_t i = 0; i < take; ++i) {
-      char16_t u = units[i];
-      if (u < 0x80 && pending_high_ == 0) {
-        *out++ = static_cast<char>(u);
-      } else {
-        out = EncodeUnit(u, out);
+    size_t i = 0;
+    while (i < take) {
+      if (pending_high_ == 0) {
+        size_t ascii = NarrowAsciiRun(units + i, take - i, out);
+        i += ascii;
+        out += ascii;
+        if (i == take) break;
+        char16_t u = units[i];
+        if (u < 0x800) {
+          out = PutUtf8(u, out);
+          ++i;
+          continue;
+        }
+        if (u < 0xD800 || u > 0xDFFF) {
+          *out++ = static_cast<char>(0xE0 | (u >> 12));
+          *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+          *out++ = static_cast<char>(0x80 | (u & 0x3F));
+          ++i;
+          continue;
+        }
       }
+      out = EncodeUnit(units[i++], out);
     }
     used_ = static_cast<size_t>(out - buffer_.get());
     units += take;

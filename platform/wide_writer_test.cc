@@ -69,7 +69,14 @@ TEST(WideWriterTest, LongMixedTextCrossesBufferEdgesIntact) {
   const char16_t alphabet[] = {u'a', u'\n', 0xE9, 0x65E5, 0xD83D, 0xDE00, 0xDC93, 0xDC00, 0};
   std::mt19937 rng(3);
   std::u16string text;
-  for (int i = 0; i < 300000; ++i) text.push_back(alphabet[rng() % 9]);
+  for (int i = 0; i < 300000; ++i) {
+    // Stretches of ASCII between the rest, so runs of every length occur.
+    if (rng() % 2 == 0) {
+      text.append(rng() % 40, static_cast<char16_t>(u'A' + rng() % 26));
+    } else {
+      text.push_back(alphabet[rng() % 9]);
+    }
+  }
   StringSink by_string, by_unit;
   {
     WideWriter out(&by_string);
