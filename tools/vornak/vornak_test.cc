@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "platform/case_map.h"
@@ -34,6 +35,21 @@ TEST(VornakTest, UpperCasingAgreesWithThePlatformMappingForEveryUnit) {
     ASSERT_EQ(upper[i], ToUpperUnit(all[i])) << i;
   }
   EXPECT_EQ(upper.substr(u'a', 26), u"ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+}
+
+TEST(VornakTest, UpperCasingOfMixedBlocksAgreesUnitByUnit) {
+  // Letters beside units that need the table, and units from 0x8000 up,
+  // in every position of a block.
+  const char16_t alphabet[] = {u'a', u'z', u'`', u'{', u'A', 0xE9, 0x3042, 0xFF41, 0x8061, 0xFFFF, 0x03C9};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string text;
+    for (size_t n = rng() % 40; n > 0; --n) text.push_back(alphabet[rng() % 11]);
+    std::u16string expected = text;
+    for (char16_t& u : expected) u = ToUpperUnit(u);
+    UpperCaseUnits(text.data(), text.size());
+    ASSERT_EQ(text, expected) << round;
+  }
 }
 
 TEST(VornakTest, CopiesInputInUpperCase) {
