@@ -1,6 +1,12 @@
 #include "platform/wide_reader.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/cp932.h"
 #include "platform/utf16.h"
@@ -8,7 +14,41 @@
 namespace tv {
 
 namespace {
+
 constexpr size_t kBufferSize = 64 * 1024;
+
+// Copies a run of plain ASCII bytes (no CR, which may start a CR LF) as
+// units, many at a time; returns how many bytes it took. It may store units
+// past the run, within `room`.
+size_t CopyAsciiRun(const unsigned char* in, size_t avail, char16_t* out, size_t room) {
+  size_t i = 0;
+  size_t limit = std::min(avail, room);
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (i + 16 <= limit) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    // High bit: not ASCII; or a CR.
+    unsigned stop = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, cr))));
+    if (stop != 0) return i + static_cast<size_t>(std::countr_zero(stop));
+    i += 16;
+  }
+#endif
+  while (i + 8 <= limit) {
+    uint64_t word;
+    std::memcpy(&word, in + i, 8);
+    uint64_t cr_bytes = word ^ 0x0D0D0D0D0D0D0D0Dull;
+    bool has_cr = ((cr_bytes - 0x0101010101010101ull) & ~cr_bytes & 0x8080808080808080ull) != 0;
+    if ((word & 0x8080808080808080ull) != 0 || has_cr) break;
+    for (size_t k = 0; k < 8; ++k) out[i + k] = in[i + k];
+    i += 8;
+  }
+  return i;
+}
+
 }  // namespace
 
 WideReader::WideReader(ByteSource* source, InputMode mode)
@@ -87,6 +127,122 @@ int WideReader::DecodeNext() {
     }
   }
   return kError;
+}
+
+size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
+  const unsigned char* buf = buf_.get();
+  size_t pos = pos_;
+  const size_t end = end_;
+  size_t n = 0;
+  switch (mode_) {
+    case InputMode::kUnicode: {
+      size_t units = std::min((end - pos) / 2, max);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, buf + pos, units * 2);
+      } else {
+        for (size_t i = 0; i < units; ++i) out[i] = buf[pos + 2 * i] | (buf[pos + 2 * i + 1] << 8);
+      }
+      pos += units * 2;
+      n = units;
+      break;
+    }
+    case InputMode::kText:
+      while (n < max && pos < end) {
+        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
+        pos += run;
+        n += run;
+        if (n == max || pos == end) break;
+        unsigned char b = buf[pos];
+        if (b < 0x80 && b != '\r') {  // code page 932 keeps ASCII as it is
+          out[n++] = b;
+          ++pos;
+          continue;
+        }
+        bool takes_next = b == '\r' || Cp932IsLeadByte(b);
+        if (takes_next && end - pos < 2) break;
+        if (b == '\r') {
+          bool pair = buf[pos + 1] == '\n';
+          out[n++] = pair ? u'\n' : u'\r';
+          pos += pair ? 2 : 1;
+        } else if (takes_next) {
+          unsigned char trail = buf[pos + 1];
+          out[n++] = Cp932PairToUnit(b, trail);
+          pos += trail == 0 ? 1 : 2;  // a zero byte stays a character
+        } else {
+          out[n++] = Cp932SingleByteToUnit(b);
+          ++pos;
+        }
+      }
+      break;
+    case InputMode::kConsole:
+      while (n < max && pos < end) {
+        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
+        pos += run;
+        n += run;
+        if (n == max || pos == end) break;
+        unsigned char b = buf[pos];
+        if (b < 0x80 && b != '\r') {
+          out[n++] = b;
+          ++pos;
+          continue;
+        }
+        if (end - pos < 4) break;  // the longest sequence may not be here yet
+        // Three-byte characters (all of kana and kanji) decoded in place.
+        if ((b & 0xF0) == 0xE0 && (buf[pos + 1] & 0xC0) == 0x80 && (buf[pos + 2] & 0xC0) == 0x80) {
+          char16_t u = static_cast<char16_t>(((b & 0x0F) << 12) | ((buf[pos + 1] & 0x3F) << 6) |
+                                             (buf[pos + 2] & 0x3F));
+          if (u >= 0x800 && (u < 0xD800 || u > 0xDFFF)) {  // not overlong, not a surrogate
+            out[n++] = u;
+            pos += 3;
+            continue;
+          }
+        }
+        if (b == '\r') {
+          bool pair = buf[pos + 1] == '\n';
+          out[n++] = pair ? u'\n' : u'\r';
+          pos += pair ? 2 : 1;
+          continue;
+        }
+        char32_t cp;
+        size_t len = DecodeUtf8Sequence(buf + pos, end - pos, &cp);
+        if (len == 0) {
+          out[n++] = static_cast<char16_t>(0xDC00 + b);
+          ++pos;
+        } else if (cp < 0x10000) {
+          out[n++] = static_cast<char16_t>(cp);
+          pos += len;
+        } else {
+          if (max - n < 2) break;
+          cp -= 0x10000;
+          out[n++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+          out[n++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+          pos += len;
+        }
+      }
+      break;
+  }
+  pos_ = pos;
+  return n;
+}
+
+size_t WideReader::GetUnits(char16_t* out, size_t max) {
+  size_t n = 0;
+  while (n < max && (pushed_back_ >= 0 || pending_low_ >= 0)) {
+    out[n++] = static_cast<char16_t>(GetUnit());
+  }
+  while (n < max) {
+    n += DecodeBuffered(out + n, max - n);
+    // Deliver what is at hand rather than wait for more input.
+    if (n > 0) break;
+    int u = DecodeNext();  // refills the buffer, or tells the end
+    if (u < 0) break;
+    out[n++] = static_cast<char16_t>(u);
+    if (pending_low_ >= 0 && n < max) {
+      out[n++] = static_cast<char16_t>(pending_low_);
+      pending_low_ = -1;
+    }
+  }
+  return n;
 }
 
 int WideReader::GetUnit() {

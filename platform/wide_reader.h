@@ -44,6 +44,12 @@ class WideReader {
   // Reads the next line, of any length, into *line (line feed included).
   ReadStatus GetLine(std::u16string* line);
 
+  // Reads up to max units into out, as many as are at hand: it waits for
+  // input only when it has nothing to deliver yet. 0 means the input has
+  // ended, or failed (see failed()). Whole-buffer decoding for the filters,
+  // which would otherwise pay a call per unit.
+  size_t GetUnits(char16_t* out, size_t max);
+
   bool failed() const { return error_; }
 
  private:
@@ -54,6 +60,9 @@ class WideReader {
   // it holds them whole, up to `room` units in all; true when a line feed
   // (copied) ended the line.
   bool CopyBuffered(char16_t* buf, size_t room, size_t* n);
+  // Decodes from the buffered bytes only, stopping where a unit might need
+  // bytes not yet read; returns the count stored.
+  size_t DecodeBuffered(char16_t* out, size_t max);
 
   std::unique_ptr<ByteSource> owned_;
   ByteSource* source_;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string_view>
 #include <vector>
+
+#include "platform/cp932.h"
 
 namespace tv {
 namespace {
@@ -120,6 +123,93 @@ TEST(WideReaderTest, PushedBackUnitComesFirst) {
   EXPECT_EQ(reader.GetLine(&line), ReadStatus::kOk);
   EXPECT_EQ(line, u"ab");
   EXPECT_EQ(reader.GetLine(&line), ReadStatus::kEnd);
+}
+
+// Hands out its bytes a few at a time, as a pipe may.
+class TrickleSource : public ByteSource {
+ public:
+  TrickleSource(std::string bytes, unsigned seed) : bytes_(std::move(bytes)), rng_(seed) {}
+  ptrdiff_t Read(void* buf, size_t n) override {
+    size_t count = std::min({n, bytes_.size() - pos_, size_t{1} + rng_() % 7});
+    std::memcpy(buf, bytes_.data() + pos_, count);
+    pos_ += count;
+    return static_cast<ptrdiff_t>(count);
+  }
+
+ private:
+  std::string bytes_;
+  size_t pos_ = 0;
+  std::mt19937 rng_;
+};
+
+TEST(WideReaderTest, BulkReadAgreesWithUnitReads) {
+  // Bytes drawn from the interesting ones: CR, LF, ASCII, lead and trail
+  // bytes, zero, UTF-8 starts and continuations, invalid bytes.
+  const unsigned char alphabet[] = {'\r', '\n', 'a', 0, 0x81, 0x93, 0xFA, 0xB1, 0xE0,
+                                    0xFC, 0xC3, 0xA9, 0xE6, 0x97, 0xF0, 0x9F, 0x98, 0xFF};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes;
+    size_t length = rng() % 200;
+    for (size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>(alphabet[rng() % sizeof alphabet]));
+    for (InputMode mode : {InputMode::kConsole, InputMode::kText, InputMode::kUnicode}) {
+      std::u16string expected = ReadAllUnits(bytes, mode);
+      TrickleSource source(bytes, round);
+      WideReader reader(&source, mode);
+      std::u16string got;
+      char16_t buf[5];
+      size_t max = 1 + rng() % 5;
+      // Mix in unit reads and a push-back, which bulk reads must honour.
+      int u = reader.GetUnit();
+      if (u >= 0) reader.UngetUnit(static_cast<char16_t>(u));
+      while (size_t n = reader.GetUnits(buf, max)) got.append(buf, n);
+      EXPECT_FALSE(reader.failed());
+      EXPECT_EQ(got, expected) << "round " << round << " mode " << static_cast<int>(mode);
+    }
+  }
+}
+
+TEST(WideReaderTest, BulkReadOfLongMostlyAsciiTextAgreesWithUnitReads) {
+  // Long ASCII runs take the many-at-a-time paths; the odd CR, lead byte or
+  // UTF-8 sequence must end a run at exactly its place.
+  const char* rare[] = {"\r", "\r\n", "\x93\xFA", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\xFF", "\xB1"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes;
+    size_t length = rng() % 5000;
+    while (bytes.size() < length) {
+      if (rng() % 40 == 0) {
+        bytes += rare[rng() % 7];
+      } else {
+        bytes.push_back(static_cast<char>(' ' + rng() % 95));
+      }
+    }
+    for (InputMode mode : {InputMode::kConsole, InputMode::kText, InputMode::kUnicode}) {
+      StringSource source(bytes);
+      WideReader reader(&source, mode);
+      std::u16string got;
+      std::vector<char16_t> buf(4096);
+      size_t max = 1 + rng() % buf.size();
+      while (size_t n = reader.GetUnits(buf.data(), max)) got.append(buf.data(), n);
+      ASSERT_EQ(got, ReadAllUnits(bytes, mode)) << "round " << round;
+    }
+  }
+}
+
+TEST(WideReaderTest, AsciiBytesAreTheirOwnUnitsInCodePage932) {
+  // The bulk text decoder relies on it.
+  for (int b = 0; b < 0x80; ++b) EXPECT_EQ(Cp932SingleByteToUnit(static_cast<uint8_t>(b)), b);
+}
+
+TEST(WideReaderTest, BulkReadReportsErrorAfterTheGoodBytes) {
+  StringSource source("abcdef");
+  source.FailAfter(4);
+  WideReader reader(&source, InputMode::kConsole);
+  std::u16string got;
+  char16_t buf[16];
+  while (size_t n = reader.GetUnits(buf, 16)) got.append(buf, n);
+  EXPECT_EQ(got, u"abcd");
+  EXPECT_TRUE(reader.failed());
 }
 
 }  // namespace

@@ -1,77 +1,144 @@
 #include "platform/wide_writer.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/cp932.h"
 #include "platform/utf16.h"
 
 namespace tv {
 
 namespace {
-constexpr size_t kFlushAt = 64 * 1024;
+
+
+char* PutUtf8(char32_t cp, char* out) {
+  if (cp < 0x80) {
+    *out++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
+// Narrows the run of ASCII units at the start of units[0..count) to bytes;
+// returns its length.
+size_t NarrowAsciiRun(const char16_t* units, size_t count, char* out) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i not_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 8 <= count; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, not_ascii), zero)) != 0xFFFF) break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+  }
+#endif
+  for (; i < count && units[i] < 0x80; ++i) out[i] = static_cast<char>(units[i]);
+  return i;
+}
+
 }  // namespace
 
-void WideWriter::Encode(char16_t unit) {
+WideWriter::WideWriter(ByteSink* sink) : sink_(sink) {}
+
+// At most 6 bytes: a replacement for an unfinished pair and the unit's own.
+char* WideWriter::EncodeUnit(char16_t unit, char* out) {
   if (pending_high_ != 0) {
     char16_t high = pending_high_;
     pending_high_ = 0;
     if (IsLowSurrogate(unit)) {
-      AppendUtf8(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00), &buffer_);
-      return;
+      return PutUtf8(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00), out);
     }
-    AppendUtf8(0xFFFD, &buffer_);
+    out = PutUtf8(0xFFFD, out);
   }
-  if (unit < 0x80) {
-    buffer_.push_back(static_cast<char>(unit));
-  } else if (IsHighSurrogate(unit)) {
+  if (IsHighSurrogate(unit)) {
     pending_high_ = unit;
   } else if (IsEscapedByte(unit)) {
-    buffer_.push_back(static_cast<char>(unit - 0xDC00));
+    *out++ = static_cast<char>(unit - 0xDC00);
   } else if (IsLowSurrogate(unit)) {
-    AppendUtf8(0xFFFD, &buffer_);
+    out = PutUtf8(0xFFFD, out);
   } else {
-    AppendUtf8(unit, &buffer_);
+    out = PutUtf8(unit, out);
+  }
+  return out;
+}
+
+void WideWriter::EncodeRun(const char16_t* units, size_t count) {
+  while (count > 0) {
+    // A run of n units takes at most 3n + 3 bytes (a pair's halves share 4,
+    // an unfinished pair adds one replacement).
+    if (kBufferSize - used_ < 16) WriteBuffer();
+    size_t take = std::min(count, (kBufferSize - used_ - 3) / 3);
+    char* out = buffer_ + used_;
+    size_t i = 0;
+    while (i < take) {
+      if (pending_high_ == 0) {
+        size_t ascii = NarrowAsciiRun(units + i, take - i, out);
+        i += ascii;
+        out += ascii;
+        if (i == take) break;
+        char16_t u = units[i];
+        if (u < 0x800) {
+          out = PutUtf8(u, out);
+          ++i;
+          continue;
+        }
+        if (u < 0xD800 || u > 0xDFFF) {
+          *out++ = static_cast<char>(0xE0 | (u >> 12));
+          *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+          *out++ = static_cast<char>(0x80 | (u & 0x3F));
+          ++i;
+          continue;
+        }
+      }
+      out = EncodeUnit(units[i++], out);
+    }
+    used_ = static_cast<size_t>(out - buffer_);
+    units += take;
+    count -= take;
   }
 }
 
-bool WideWriter::MaybeFlush() {
-  if (buffer_.size() >= kFlushAt) {
-    size_t n = sink_->Write(buffer_.data(), buffer_.size());
-    if (n != buffer_.size()) failed_ = true;
-    buffer_.clear();
-  }
-  return !failed_;
+void WideWriter::WriteBuffer() {
+  if (used_ == 0) return;
+  if (!failed_ && sink_->Write(buffer_, used_) != used_) failed_ = true;
+  used_ = 0;
 }
 
 bool WideWriter::PutString(std::u16string_view text) {
   if (failed_) return false;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (pending_high_ == 0) {
-      // Runs of ASCII, the bulk of most text, go out as they are.
-      size_t run = i;
-      while (run < text.size() && text[run] < 0x80) ++run;
-      if (run > i) {
-        size_t at = buffer_.size();
-        buffer_.resize(at + (run - i));
-        for (char* out = &buffer_[at]; i < run; ++i) *out++ = static_cast<char>(text[i]);
-        continue;
-      }
-    }
-    Encode(text[i++]);
-  }
-  return MaybeFlush();
+  EncodeRun(text.data(), text.size());
+  return !failed_;
 }
 
 bool WideWriter::PutUnit(char16_t unit) {
   if (failed_) return false;
-  Encode(unit);
-  return MaybeFlush();
+  if (kBufferSize - used_ < 8) WriteBuffer();
+  used_ = static_cast<size_t>(EncodeUnit(unit, buffer_ + used_) - buffer_);
+  return !failed_;
 }
 
 bool WideWriter::PutLine(std::u16string_view text) {
   if (failed_) return false;
-  for (char16_t u : text) Encode(u);
-  Encode(u'\n');
-  return MaybeFlush();
+  EncodeRun(text.data(), text.size());
+  char16_t line_end = u'\n';
+  EncodeRun(&line_end, 1);
+  return !failed_;
 }
 
 bool WideWriter::Printf(std::u16string_view format, std::initializer_list<FormatArg> args) {
@@ -79,19 +146,38 @@ bool WideWriter::Printf(std::u16string_view format, std::initializer_list<Format
 }
 
 bool WideWriter::PutNarrow(std::string_view cp932_bytes) {
-  return PutString(Cp932ToUtf16(cp932_bytes));
+  // Converted piecewise on the stack, so that it needs no heap either.
+  char16_t units[256];
+  size_t n = 0;
+  const size_t size = cp932_bytes.size();
+  for (size_t i = 0; i < size;) {
+    uint8_t b = static_cast<uint8_t>(cp932_bytes[i]);
+    if (!Cp932IsLeadByte(b)) {
+      units[n++] = Cp932SingleByteToUnit(b);
+      i += 1;
+    } else if (i + 1 < size && cp932_bytes[i + 1] != 0) {
+      units[n++] = Cp932PairToUnit(b, static_cast<uint8_t>(cp932_bytes[i + 1]));
+      i += 2;
+    } else {  // no trail byte: the default character; a zero stays itself
+      units[n++] = Cp932PairToUnit(b, 0);
+      i += 1;
+    }
+    if (n == std::size(units)) {
+      EncodeRun(units, n);
+      n = 0;
+    }
+  }
+  EncodeRun(units, n);
+  return !failed_;
 }
 
 bool WideWriter::Flush() {
   if (pending_high_ != 0) {
     pending_high_ = 0;
-    AppendUtf8(0xFFFD, &buffer_);
+    if (kBufferSize - used_ < 8) WriteBuffer();
+    used_ = static_cast<size_t>(PutUtf8(0xFFFD, buffer_ + used_) - buffer_);
   }
-  if (!failed_ && !buffer_.empty()) {
-    size_t n = sink_->Write(buffer_.data(), buffer_.size());
-    if (n != buffer_.size()) failed_ = true;
-  }
-  buffer_.clear();
+  WriteBuffer();
   if (!failed_ && !sink_->Flush()) failed_ = true;
   return !failed_;
 }

@@ -5,7 +5,9 @@
 #ifndef TV_PLATFORM_WIDE_WRITER_H_
 #define TV_PLATFORM_WIDE_WRITER_H_
 
+#include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,7 +18,7 @@ namespace tv {
 
 class WideWriter {
  public:
-  explicit WideWriter(ByteSink* sink) : sink_(sink) {}
+  explicit WideWriter(ByteSink* sink);
   ~WideWriter() { Flush(); }
   WideWriter(const WideWriter&) = delete;
   WideWriter& operator=(const WideWriter&) = delete;
@@ -35,11 +37,19 @@ class WideWriter {
   bool failed() const { return failed_; }
 
  private:
-  void Encode(char16_t unit);
-  bool MaybeFlush();
+  // Encodes a run of units into the buffer, writing it out as it fills.
+  void EncodeRun(const char16_t* units, size_t count);
+  // Encodes one unit at out (room for 6 bytes); returns the new end.
+  char* EncodeUnit(char16_t unit, char* out);
+  void WriteBuffer();
+
+  // Held in the object, not on the heap: a tool must be able to print its
+  // out-of-memory message.
+  static constexpr size_t kBufferSize = 64 * 1024;
 
   ByteSink* sink_;
-  std::string buffer_;
+  char buffer_[kBufferSize];
+  size_t used_ = 0;
   char16_t pending_high_ = 0;
   bool failed_ = false;
 };

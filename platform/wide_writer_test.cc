@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "platform/utf16.h"
+
 namespace tv {
 namespace {
 
@@ -60,6 +64,33 @@ TEST(WideWriterTest, FailureShowsWhenTheBufferFills) {
   bool ok = true;
   for (int i = 0; i < 100000 && ok; ++i) ok = out.PutLine(u"some text");
   EXPECT_FALSE(ok);
+}
+
+TEST(WideWriterTest, LongMixedTextCrossesBufferEdgesIntact) {
+  // Pairs, lone halves and escaped bytes land on every buffer edge.
+  const char16_t alphabet[] = {u'a', u'\n', 0xE9, 0x65E5, 0xD83D, 0xDE00, 0xDC93, 0xDC00, 0};
+  std::mt19937 rng(3);
+  std::u16string text;
+  for (int i = 0; i < 300000; ++i) {
+    // Stretches of ASCII between the rest, so runs of every length occur.
+    if (rng() % 2 == 0) {
+      text.append(rng() % 40, static_cast<char16_t>(u'A' + rng() % 26));
+    } else {
+      text.push_back(alphabet[rng() % 9]);
+    }
+  }
+  StringSink by_string, by_unit;
+  {
+    WideWriter out(&by_string);
+    for (size_t i = 0; i < text.size(); i += 1000) out.PutString(std::u16string_view(text).substr(i, 1000));
+    ASSERT_TRUE(out.Flush());
+    WideWriter unit_out(&by_unit);
+    for (char16_t u : text) unit_out.PutUnit(u);
+    ASSERT_TRUE(unit_out.Flush());
+  }
+  std::string expected = Utf16ToUtf8(text);
+  EXPECT_EQ(by_string.bytes(), expected);
+  EXPECT_EQ(by_unit.bytes(), expected);
 }
 
 }  // namespace

@@ -1,0 +1,157 @@
+#include "tools/sort/line_list.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tv::sort {
+namespace {
+
+// wcscmp over whole lines, unit by unit, the slow and obvious way.
+int NaiveCompare(const std::u16string& a, const std::u16string& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The reference order: each line inserted before the first entry greater
+// than it (descending: smaller than it), found by a walk from the front.
+// Returns input indexes, so equal lines are told apart.
+std::vector<size_t> InsertionWalk(const std::vector<std::u16string>& lines, bool descending) {
+  std::vector<size_t> order;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto place = order.begin();
+    for (; place != order.end(); ++place) {
+      int c = NaiveCompare(lines[*place], lines[i]);
+      if (descending ? c < 0 : c > 0) break;
+    }
+    order.insert(place, i);
+  }
+  return order;
+}
+
+SortedLineList ListOf(const std::vector<std::u16string>& lines) {
+  SortedLineList list;
+  for (const std::u16string& line : lines) {
+    list.text.insert(list.text.end(), line.begin(), line.end());
+    list.text.push_back(u'\n');
+  }
+  AddLines(0, false, &list);
+  return list;
+}
+
+// Input indexes of the list's records: a record's start grows with input.
+std::vector<size_t> OrderOf(const SortedLineList& list, const std::vector<std::u16string>& lines) {
+  std::vector<size_t> starts;
+  size_t start = 0;
+  for (const std::u16string& line : lines) {
+    starts.push_back(start);
+    start += line.size() + 1;
+  }
+  std::vector<size_t> order;
+  for (const LineRecord& r : list.lines) {
+    order.push_back(std::lower_bound(starts.begin(), starts.end(), r.start()) - starts.begin());
+  }
+  return order;
+}
+
+TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
+  // Few distinct units and short lines make many repeats and shared
+  // prefixes; zero and 0xFFFF check that units compare unsigned and whole.
+  const char16_t alphabet[] = {u'a', u'b', u'A', 0x3042, 0xFF21, 0x0000, 0xFFFF, 0xD800, 0x8000};
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 4000; ++round) {
+    size_t count = rng() % 40;
+    size_t distinct_units = 2 + rng() % 8;
+    size_t max_length = 1 + rng() % 10;
+    std::vector<std::u16string> lines;
+    for (size_t i = 0; i < count; ++i) {
+      std::u16string line;
+      for (size_t n = rng() % (max_length + 1); n > 0; --n) line.push_back(alphabet[rng() % distinct_units]);
+      lines.push_back(line);
+    }
+    for (bool descending : {false, true}) {
+      SortedLineList list = ListOf(lines);
+      SortLines(descending, &list);
+      std::vector<size_t> expected = InsertionWalk(lines, descending);
+      ASSERT_EQ(OrderOf(list, lines), expected) << "round " << round << " descending " << descending;
+
+      // Unique: the first of each run of equal neighbours stays.
+      std::vector<size_t> unique;
+      for (size_t index : expected) {
+        if (unique.empty() || lines[unique.back()] != lines[index]) unique.push_back(index);
+      }
+      DropRepeatedLines(&list);
+      ASSERT_EQ(OrderOf(list, lines), unique) << "round " << round;
+    }
+  }
+}
+
+TEST(LineListTest, CompareUnitsIsCodeUnitOrder) {
+  struct Case {
+    std::u16string a, b;
+    int expected;
+  } cases[] = {
+      {u"", u"", 0},
+      {u"", u"a", -1},
+      {u"abcd", u"abcde", -1},
+      {u"Z", u"a", -1},                            // every upper before lower
+      {u"あ", u"ア", -1},                          // by value, not by reading
+      {u"\xFFFF", u"\x0100", 1},                   // unsigned units
+      {u"abcdefgh\xE000", u"abcdefgh\xD800", 1},  // past the first word
+      {std::u16string(u"a\0b", 3), u"a", 1},       // zero is just a unit
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompareUnits(c.a, c.b), c.expected) << std::string(c.a.begin(), c.a.end());
+    EXPECT_EQ(CompareUnits(c.b, c.a), -c.expected);
+  }
+}
+
+std::vector<std::u16string> Pieces(const std::u16string& text, bool unicode) {
+  SortedLineList list;
+  list.text.assign(text.begin(), text.end());
+  AddLines(0, unicode, &list);
+  std::vector<std::u16string> pieces;
+  for (size_t i = 0; i < list.lines.size(); ++i) pieces.emplace_back(list.Line(i));
+  return pieces;
+}
+
+TEST(LineListTest, LineEndsAreCutByMode) {
+  using V = std::vector<std::u16string>;
+  struct Case {
+    std::u16string text;
+    bool unicode;
+    V expected;
+  } cases[] = {
+      {u"", false, V{}},
+      {u"a\nb", false, V{u"a", u"b"}},
+      {u"\n\n", false, V{u"", u""}},
+      {u"a\r\n", false, V{u"a\r"}},  // text mode folds CR LF before this
+      {u"a\r\nb\n\r\n", true, V{u"a", u"b\n", u""}},
+      {u"\n", true, V{u"\n"}},
+      {u"\r", true, V{u"\r"}},
+      {u"a\r", true, V{u"a\r"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Pieces(c.text, c.unicode), c.expected);
+}
+
+TEST(LineListTest, LongLinesAreTakenInPiecesOfAtMost1023Units) {
+  std::u16string full(kLineUnits, u'x');
+  std::u16string rest(5, u'y');
+  using V = std::vector<std::u16string>;
+  EXPECT_EQ(Pieces(full + rest + u"\n", false), (V{full, rest}));
+  EXPECT_EQ(Pieces(full + u"\n" + rest, false), (V{full, rest}));  // no empty piece
+  EXPECT_EQ(Pieces(full + full + u"\n", false), (V{full, full}));
+  EXPECT_EQ(Pieces(full + u"\r\n", true), (V{full}));
+  // In Unicode mode a lone line feed is part of the line, and so of its
+  // last piece.
+  EXPECT_EQ(Pieces(full + u"\n", true), (V{full, u"\n"}));
+  EXPECT_EQ(Pieces(full.substr(1) + u"\r\n", true), (V{full.substr(1)}));
+}
+
+}  // namespace
+}  // namespace tv::sort
