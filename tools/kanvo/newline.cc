@@ -1,0 +1,59 @@
+#include "tools/kanvo/newline.h"
+
+namespace kanvo {
+
+namespace {
+constexpr uint8_t kCr = 0x0D;
+constexpr uint8_t kLf = 0x0A;
+}  // namespace
+
+NewlineKind DetectNewlineKind(std::string_view input) {
+  const uint8_t* data = reinterpret_cast<const uint8_t*>(input.data());
+  size_t length = input.size();
+  uint64_t crs = 0, lfs = 0, pairs = 0;
+  for (size_t i = 0; i < length; ++i) {
+    uint8_t b = data[i];
+    if (b == kLf) {
+      ++lfs;
+    } else if (b == kCr) {
+      ++crs;
+      size_t rest = length - i - 1;  // bytes after this CR
+      if (rest >= 1 && data[i + 1] == kLf) {
+        ++pairs;
+      } else if (rest >= 3 && data[i + 1] == 0 && data[i + 2] == kLf && data[i + 3] == 0) {
+        ++pairs;  // CR LF as little-endian UTF-16 units
+      }
+    }
+  }
+  if (pairs == 0) {
+    if (crs == 0 && lfs == 0) return NL_NONE;
+    return crs < lfs ? NL_LF : NL_CR;
+  }
+  // The share of CRs that begin a pair is below 50 % exactly when twice the
+  // pairs fall short of the CRs; likewise for the LFs that end one. Neither
+  // count is 0 here, since every pair adds to both.
+  if (2 * pairs < crs) return NL_CR;
+  return 2 * pairs >= lfs ? NL_CRLF : NL_LF;
+}
+
+NewlineKind DefaultNewlineTarget(TextCode output_code) {
+  return (output_code == CODE_JIS || output_code == CODE_EUC) ? NL_LF : NL_CRLF;
+}
+
+NewlineSequence SoughtSequence(NewlineKind kind) {
+  switch (kind) {
+    case NL_CR: return {{kCr, 0}, 1};
+    case NL_LF: return {{kLf, 0}, 1};
+    default: return {{kCr, kLf}, 2};
+  }
+}
+
+NewlineSequence ReplacementSequence(NewlineKind target) {
+  switch (target) {
+    case NL_CR: return {{kCr, 0}, 1};
+    case NL_LF: return {{kLf, 0}, 1};
+    default: return {{kCr, kLf}, 2};
+  }
+}
+
+}  // namespace kanvo
