@@ -70,6 +70,14 @@ std::string Text(const Code& code, const std::string& newline) {
   return code.lines[0] + nl + code.lines[1] + nl;
 }
 
+// The device path of a file in dir. Absolute names keep a run independent
+// of any shell directory published at the same time.
+std::string Dev(const TempDir& dir, const std::string& name) {
+  std::string path = dir.path() + "/" + name;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
 ProgramRun Kanvo(const TempDir& dir, const std::vector<std::string>& args,
                  ProgramOptions options = {}) {
   options.cwd = dir.path();
@@ -104,7 +112,7 @@ TEST(KanvoE2eTest, EveryInputCodeToEveryOutputCodeAndNewline) {
           std::string label = std::string(in.keyword) + " -> " + out.keyword + " " + keyword;
           unlink((dir.path() + "/out.txt").c_str());
           ProgramRun run = Kanvo(dir, {"/I", in.keyword, "/O", out.keyword, "/N", keyword,
-                                       "in.txt", "out.txt"});
+                                       Dev(dir, "in.txt"), Dev(dir, "out.txt")});
           EXPECT_EQ(run.status, 0) << label << run.out;
           EXPECT_EQ(run.out, "") << label;
           EXPECT_EQ(dir.Read("out.txt"), out.mark + Text(out, newline)) << label;
@@ -119,14 +127,15 @@ TEST(KanvoE2eTest, DetectsEachInputCode) {
   for (const Code& in : Codes()) {
     dir.Write("in.txt", in.mark + Text(in, "\n"));
     unlink((dir.path() + "/out.txt").c_str());
-    ProgramRun run = Kanvo(dir, {"/O", "SJIS", "/N", "LF", "in.txt", "out.txt"});
+    ProgramRun run =
+        Kanvo(dir, {"/O", "SJIS", "/N", "LF", Dev(dir, "in.txt"), Dev(dir, "out.txt")});
     EXPECT_EQ(run.status, 0) << in.keyword;
     EXPECT_EQ(dir.Read("out.txt"), Text(CodeNamed("SJIS"), "\n")) << in.keyword;
   }
   // UTF-16 is known by its zero bytes, with no mark at all.
   dir.Write("in.txt", Text(CodeNamed("UNICODE"), "\r\n"));
   unlink((dir.path() + "/out.txt").c_str());
-  EXPECT_EQ(Kanvo(dir, {"/O", "EUC", "in.txt", "out.txt"}).status, 0);
+  EXPECT_EQ(Kanvo(dir, {"/O", "EUC", Dev(dir, "in.txt"), Dev(dir, "out.txt")}).status, 0);
   EXPECT_EQ(dir.Read("out.txt"), Text(CodeNamed("EUC"), "\n"));
 }
 
@@ -135,7 +144,7 @@ TEST(KanvoE2eTest, DefaultNewlineTargets) {
   dir.Write("in.txt", Text(CodeNamed("SJIS"), "\r"));
   for (const char* keyword : {"SJIS", "JIS", "EUC", "UTF8", "UTF8N", "UNICODE"}) {
     unlink((dir.path() + "/out.txt").c_str());
-    ASSERT_EQ(Kanvo(dir, {"/O", keyword, "in.txt", "out.txt"}).status, 0);
+    ASSERT_EQ(Kanvo(dir, {"/O", keyword, Dev(dir, "in.txt"), Dev(dir, "out.txt")}).status, 0);
     bool lf = std::string(keyword) == "JIS" || std::string(keyword) == "EUC";
     const Code& out = CodeNamed(keyword);
     EXPECT_EQ(dir.Read("out.txt"), out.mark + Text(out, lf ? "\n" : "\r\n")) << keyword;
@@ -214,12 +223,10 @@ TEST(KanvoE2eTest, NamesResolvedAgainstTheShellDirectory) {
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(dir.Read("sub/out.txt"), "a\r\n");
   run = RunProgram("tvsh", {"-C", dir.path(), "KANVO", "missing.txt"});
-  std::string device_dir = dir.path();
-  for (char& c : device_dir) c = c == '/' ? '\\' : c;
-  EXPECT_EQ(run.out, kError + "指定された入力ファイルは存在しません： " + device_dir +
-                         "\\missing.txt\n");
+  EXPECT_EQ(run.out, kError + "指定された入力ファイルは存在しません： " +
+                         Dev(dir, "missing.txt") + "\n");
   // An absolute name is written with backslashes: a slash starts an option.
-  run = Kanvo(dir, {"/O", "UTF8N", device_dir + "\\in.txt", "abs.txt"});
+  run = Kanvo(dir, {"/O", "UTF8N", Dev(dir, "in.txt"), "abs.txt"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(dir.Read("abs.txt"), "a\r\n");
 }
@@ -339,7 +346,7 @@ TEST(KanvoE2eTest, ManualPageRoundTrip) {
   for (const auto& [from, to] : chain) {
     std::string in = std::to_string(step) + ".txt";
     std::string out = std::to_string(++step) + ".txt";
-    ProgramRun run = Kanvo(dir, {"/I", from, "/O", to, "/N", "LF", in, out});
+    ProgramRun run = Kanvo(dir, {"/I", from, "/O", to, "/N", "LF", Dev(dir, in), Dev(dir, out)});
     ASSERT_EQ(run.status, 0) << from << " -> " << to << run.out;
   }
   EXPECT_TRUE(dir.Read(std::to_string(step) + ".txt") == text);
