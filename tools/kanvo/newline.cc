@@ -1,28 +1,31 @@
 #include "tools/kanvo/newline.h"
 
+#include <cstring>
+
 namespace kanvo {
 
 namespace {
-constexpr uint8_t kCr = 0x0D;
-constexpr uint8_t kLf = 0x0A;
+constexpr char kCr = 0x0D;
+constexpr char kLf = 0x0A;
 }  // namespace
 
 NewlineKind DetectNewlineKind(std::string_view input) {
-  const uint8_t* data = reinterpret_cast<const uint8_t*>(input.data());
-  size_t length = input.size();
+  if (input.empty()) return NL_NONE;
+  const char* const data = input.data();
+  const size_t length = input.size();
+  const char* const end = data + length;
   uint64_t crs = 0, lfs = 0, pairs = 0;
-  for (size_t i = 0; i < length; ++i) {
-    uint8_t b = data[i];
-    if (b == kLf) {
-      ++lfs;
-    } else if (b == kCr) {
-      ++crs;
-      size_t rest = length - i - 1;  // bytes after this CR
-      if (rest >= 1 && data[i + 1] == kLf) {
-        ++pairs;
-      } else if (rest >= 3 && data[i + 1] == 0 && data[i + 2] == kLf && data[i + 3] == 0) {
-        ++pairs;  // CR LF as little-endian UTF-16 units
-      }
+  // Line breaks are sparse: memchr jumps from one to the next.
+  for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, kLf, end - p))); ++p) {
+    ++lfs;
+  }
+  for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, kCr, end - p))); ++p) {
+    ++crs;
+    size_t rest = end - p - 1;  // bytes after this CR
+    if (rest >= 1 && p[1] == kLf) {
+      ++pairs;
+    } else if (rest >= 3 && p[1] == 0 && p[2] == kLf && p[3] == 0) {
+      ++pairs;  // CR LF as little-endian UTF-16 units
     }
   }
   if (pairs == 0) {
