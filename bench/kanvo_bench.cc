@@ -126,10 +126,14 @@ int main(int argc, char** argv) {
   std::string newline = "LF";
   std::string kanvo = DefaultKanvo();
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--mb")) megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-    else if (!std::strcmp(argv[i], "--dir")) dir = argv[i + 1];
-    else if (!std::strcmp(argv[i], "--newline")) newline = argv[i + 1];
-    else if (!std::strcmp(argv[i], "--kanvo")) kanvo = argv[i + 1];
+    if (!std::strcmp(argv[i], "--mb"))
+      megabytes = std::strtoul(argv[i + 1], nullptr, 10);
+    else if (!std::strcmp(argv[i], "--dir"))
+      dir = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--newline"))
+      newline = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--kanvo"))
+      kanvo = argv[i + 1];
   }
   char folder_template[PATH_MAX];
   std::snprintf(folder_template, sizeof folder_template, "%s/kanvo_bench_XXXXXX", dir.c_str());
@@ -174,20 +178,19 @@ int main(int argc, char** argv) {
   }
   malloc_trim(0);
 
-  std::printf("%-8s %-6s %10s %9s %10s %9s\n", "input", "output", "input MB", "seconds",
-              "MB/s", "peak MB");
+  std::printf("%-8s %-6s %10s %9s %10s %9s\n", "input", "output", "input MB", "seconds", "MB/s",
+              "peak MB");
   int failures = 0;
   for (size_t i = 0; i < std::size(codes); ++i) {
     std::string in_path = folder + "/in_" + codes[i] + ".txt";
     for (const char* output : {"UTF8", "SJIS"}) {
       std::string out_path = folder + "/out.txt";
       unlink(out_path.c_str());
-      RunResult r = Run({kanvo, "/I", codes[i], "/O", output, "/N", newline,
-                         DevicePath(in_path), DevicePath(out_path)});
+      RunResult r = Run({kanvo, "/I", codes[i], "/O", output, "/N", newline, DevicePath(in_path),
+                         DevicePath(out_path)});
       if (r.status != 0) ++failures;
-      std::printf("%-8s %-6s %10.1f %9.3f %10.1f %9.1f%s\n", codes[i], output, sizes[i],
-                  r.seconds, sizes[i] / r.seconds, r.peak_kib / 1024.0,
-                  r.status == 0 ? "" : "  FAILED");
+      std::printf("%-8s %-6s %10.1f %9.3f %10.1f %9.1f%s\n", codes[i], output, sizes[i], r.seconds,
+                  sizes[i] / r.seconds, r.peak_kib / 1024.0, r.status == 0 ? "" : "  FAILED");
       std::fflush(stdout);
     }
     unlink(in_path.c_str());

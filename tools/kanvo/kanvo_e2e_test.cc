@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,18 +39,25 @@ std::string Utf16Le(std::u16string_view text) {
 
 const std::vector<Code>& Codes() {
   static const std::vector<Code> codes = {
-      {"SJIS", "",
-       {"\x93\xFA\x96{\x8C\xEA\x82\xCC\x83" "e\x83L\x83X\x83g\x95\xCF\x8A\xB7\x81" "B",
-        "ABC 123\x81" "A\x82\xA9\x82\xC8\x81" "E\x83J\x83i\x81u\x8A\xBF\x8E\x9A\x81v"}},
-      {"JIS", "",
-       {"\x1B$BF|K\\8l$N%F%-%9%HJQ49!#\x1B(B",
-        "ABC 123\x1B$B!\"$+$J!&%+%J!V4A;z!W\x1B(B"}},
-      {"EUC", "",
+      {"SJIS",
+       "",
+       {"\x93\xFA\x96{\x8C\xEA\x82\xCC\x83"
+        "e\x83L\x83X\x83g\x95\xCF\x8A\xB7\x81"
+        "B",
+        "ABC 123\x81"
+        "A\x82\xA9\x82\xC8\x81"
+        "E\x83J\x83i\x81u\x8A\xBF\x8E\x9A\x81v"}},
+      {"JIS",
+       "",
+       {"\x1B$BF|K\\8l$N%F%-%9%HJQ49!#\x1B(B", "ABC 123\x1B$B!\"$+$J!&%+%J!V4A;z!W\x1B(B"}},
+      {"EUC",
+       "",
        {"\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xC6\xA5\xAD\xA5\xB9\xA5\xC8\xCA\xD1\xB4\xB9\xA1\xA3",
         "ABC 123\xA1\xA2\xA4\xAB\xA4\xCA\xA1\xA6\xA5\xAB\xA5\xCA\xA1\xD6\xB4\xC1\xBB\xFA\xA1\xD7"}},
       {"UTF8", "\xEF\xBB\xBF", {"日本語のテキスト変換。", "ABC 123、かな・カナ「漢字」"}},
       {"UTF8N", "", {"日本語のテキスト変換。", "ABC 123、かな・カナ「漢字」"}},
-      {"UNICODE", "\xFF\xFE",
+      {"UNICODE",
+       "\xFF\xFE",
        {Utf16Le(u"日本語のテキスト変換。"), Utf16Le(u"ABC 123、かな・カナ「漢字」")}},
   };
   return codes;
@@ -166,8 +173,8 @@ std::string UsageText() {
 
 TEST(KanvoE2eTest, Usage) {
   TempDir dir;
-  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-           {}, {"/H"}, {"/h", "in.txt"}, {"/I", "EUC"}, {"/"}}) {
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{}, {"/H"}, {"/h", "in.txt"}, {"/I", "EUC"}, {"/"}}) {
     ProgramRun run = Kanvo(dir, args);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, UsageText());
@@ -188,22 +195,29 @@ TEST(KanvoE2eTest, MessagesAndExitValues) {
       {{"missing.txt"}, "", kError + "指定された入力ファイルは存在しません： missing.txt\n"},
       {{"dir", "out.txt"}, "", kError + "入力ファイルにディレクトリが指定されています：dir\n"},
       // Reading the process's own memory from offset 0 fails with EIO.
-      {{"\\proc\\self\\mem", "out.txt"}, "",
+      {{"\\proc\\self\\mem", "out.txt"},
+       "",
        kError + "ファイルにアクセスできません： \\proc\\self\\mem\n"},
-      {{"in.txt", "dir"}, "",
+      {{"in.txt", "dir"},
+       "",
        kError + "同名のフォルダが既に存在するため、出力ファイルを作成できません： dir\n"},
-      {{"/I", "BIG5", "in.txt"}, "",
+      {{"/I", "BIG5", "in.txt"},
+       "",
        kError + "/I の指定に誤りがあります。/I の後ろに指定できるキーワードを以下に示します："
                 "\n\nSJIS  JIS  EUC  UNICODE  UTF8\n"},
-      {{"/O", "X", "in.txt"}, "",
+      {{"/O", "X", "in.txt"},
+       "",
        kError + "/O の指定に誤りがあります。/O の後ろに指定できるキーワードを以下に示します："
                 "\n\nSJIS JIS EUC UNICODE UTF8 UTF8N\n"},
-      {{"/N"}, "",
+      {{"/N"},
+       "",
        kError + "/N の指定に誤りがあります。/N の後ろに指定できるキーワードを以下に示します："
                 "\n\nCRLF  LF  CR\n"},
-      {{"in.txt", "nodir/out.txt"}, "",
+      {{"in.txt", "nodir/out.txt"},
+       "",
        kError + "出力ファイルのオープンでエラーが発生しました：  \n"},
-      {{"in.txt", "\\dev\\full"}, "y\n",
+      {{"in.txt", "\\dev\\full"},
+       "y\n",
        kError + "出力ファイルの書き込みでエラーが発生しました： \n"},
   };
   for (const Case& c : cases) {
@@ -218,13 +232,13 @@ TEST(KanvoE2eTest, NamesResolvedAgainstTheShellDirectory) {
   TempDir dir;
   dir.Write("in.txt", "a\n");
   mkdir((dir.path() + "/sub").c_str(), 0755);
-  ProgramRun run = RunProgram("tvsh", {"-C", dir.path() + "/sub", "KANVO", "../in.txt",
-                                       ".\\out.txt"});
+  ProgramRun run =
+      RunProgram("tvsh", {"-C", dir.path() + "/sub", "KANVO", "../in.txt", ".\\out.txt"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(dir.Read("sub/out.txt"), "a\r\n");
   run = RunProgram("tvsh", {"-C", dir.path(), "KANVO", "missing.txt"});
-  EXPECT_EQ(run.out, kError + "指定された入力ファイルは存在しません： " +
-                         Dev(dir, "missing.txt") + "\n");
+  EXPECT_EQ(run.out,
+            kError + "指定された入力ファイルは存在しません： " + Dev(dir, "missing.txt") + "\n");
   // An absolute name is written with backslashes: a slash starts an option.
   run = Kanvo(dir, {"/O", "UTF8N", Dev(dir, "in.txt"), "abs.txt"});
   EXPECT_EQ(run.status, 0);
@@ -237,9 +251,9 @@ TEST(KanvoE2eTest, Questions) {
     std::optional<std::string> answer;  // nullopt: no standard input at all
     bool yes;
   } cases[] = {
-      {false, "y\n", true},   {false, "  Yes\n", true}, {false, "n\n", false},
-      {false, "", false},     {false, std::nullopt, false},
-      {true, "y\n", true},    {true, "no\n", false},    {true, std::nullopt, false},
+      {false, "y\n", true},  {false, "  Yes\n", true},     {false, "n\n", false},
+      {false, "", false},    {false, std::nullopt, false}, {true, "y\n", true},
+      {true, "no\n", false}, {true, std::nullopt, false},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -340,8 +354,8 @@ TEST(KanvoE2eTest, ManualPageRoundTrip) {
 
   TempDir dir;
   dir.Write("0.txt", text);
-  const char* chain[][2] = {{"UTF8", "SJIS"}, {"SJIS", "EUC"}, {"EUC", "JIS"},
-                            {"JIS", "UNICODE"}, {"UNICODE", "UTF8N"}};
+  const char* chain[][2] = {
+      {"UTF8", "SJIS"}, {"SJIS", "EUC"}, {"EUC", "JIS"}, {"JIS", "UNICODE"}, {"UNICODE", "UTF8N"}};
   int step = 0;
   for (const auto& [from, to] : chain) {
     std::string in = std::to_string(step) + ".txt";

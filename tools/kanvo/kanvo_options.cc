@@ -34,9 +34,15 @@ TextCode ParseCodeKeyword(const char16_t** cursor) {
   const char16_t* p = *cursor;
   TextCode code = CODE_INVALID;
   switch (AsciiLower(p[0])) {
-    case u's': code = CODE_SJIS; break;
-    case u'j': code = CODE_JIS; break;
-    case u'e': code = CODE_EUC; break;
+    case u's':
+      code = CODE_SJIS;
+      break;
+    case u'j':
+      code = CODE_JIS;
+      break;
+    case u'e':
+      code = CODE_EUC;
+      break;
     case u'u':
       // "UN..." is UTF-16, so the usage text's spelling "UNIODE" works too.
       if (AsciiLower(p[1]) == u'n') {
@@ -47,7 +53,8 @@ TextCode ParseCodeKeyword(const char16_t** cursor) {
         code = CODE_UTF8;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   *cursor = EndOfWord(p);
   return code;

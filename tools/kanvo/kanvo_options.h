@@ -26,11 +26,11 @@ struct KanvoOptions {
 };
 
 enum class ScanResult {
-  kNames,        // options taken; the file names follow at names
-  kUsage,        // /H, or no file name: show the usage text
-  kBadInput,     // bad /I keyword (message 9)
-  kBadOutput,    // bad /O keyword (message 10)
-  kBadNewline,   // bad /N keyword (message 11)
+  kNames,       // options taken; the file names follow at names
+  kUsage,       // /H, or no file name: show the usage text
+  kBadInput,    // bad /I keyword (message 9)
+  kBadOutput,   // bad /O keyword (message 10)
+  kBadNewline,  // bad /N keyword (message 11)
 };
 
 // Scans the options of a zero-terminated command line. Option letters and

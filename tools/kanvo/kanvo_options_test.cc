@@ -13,24 +13,16 @@ TEST(KanvoOptionsTest, CodeKeywords) {
     TextCode code;
     size_t consumed;  // where the cursor ends
   } cases[] = {
-      {u"SJIS", CODE_SJIS, 4},
-      {u"sjis x", CODE_SJIS, 4},
+      {u"SJIS", CODE_SJIS, 4},       {u"sjis x", CODE_SJIS, 4},
       {u"Shift", CODE_SJIS, 5},  // only the first letter counts
-      {u"jis", CODE_JIS, 3},
-      {u"EUC\tz", CODE_EUC, 3},
-      {u"UNICODE", CODE_UNICODE, 7},
-      {u"UNIODE", CODE_UNICODE, 6},  // the usage text's spelling
-      {u"un", CODE_UNICODE, 2},
-      {u"UTF8", CODE_UTF8, 4},
-      {u"utf8n", CODE_UTF8N, 5},
-      {u"Utf8N ", CODE_UTF8N, 5},
+      {u"jis", CODE_JIS, 3},         {u"EUC\tz", CODE_EUC, 3},
+      {u"UNICODE", CODE_UNICODE, 7}, {u"UNIODE", CODE_UNICODE, 6},  // the usage text's spelling
+      {u"un", CODE_UNICODE, 2},      {u"UTF8", CODE_UTF8, 4},
+      {u"utf8n", CODE_UTF8N, 5},     {u"Utf8N ", CODE_UTF8N, 5},
       {u"utf8x", CODE_UTF8, 5},  // any other word beginning with utf8
-      {u"utf", CODE_INVALID, 3},
-      {u"utf-8", CODE_INVALID, 5},
-      {u"U", CODE_INVALID, 1},
-      {u"ascii", CODE_INVALID, 5},
-      {u"", CODE_INVALID, 0},
-      {u" SJIS", CODE_INVALID, 0},  // the caller skips the blanks
+      {u"utf", CODE_INVALID, 3},     {u"utf-8", CODE_INVALID, 5},
+      {u"U", CODE_INVALID, 1},       {u"ascii", CODE_INVALID, 5},
+      {u"", CODE_INVALID, 0},        {u" SJIS", CODE_INVALID, 0},  // the caller skips the blanks
   };
   for (const Case& c : cases) {
     const char16_t* cursor = c.text.c_str();
@@ -45,10 +37,9 @@ TEST(KanvoOptionsTest, NewlineKeywords) {
     NewlineKind kind;
     size_t consumed;
   } cases[] = {
-      {u"CRLF", NL_CRLF, 4}, {u"crlf", NL_CRLF, 4}, {u"CrLf x", NL_CRLF, 4},
-      {u"CR", NL_CR, 2},     {u"cr\t", NL_CR, 2},   {u"CRL", NL_CR, 3},
-      {u"crx", NL_CR, 3},    {u"LF", NL_LF, 2},     {u"lfcr", NL_LF, 4},
-      {u"L", NL_NONE, 1},    {u"C", NL_NONE, 1},    {u"", NL_NONE, 0},
+      {u"CRLF", NL_CRLF, 4}, {u"crlf", NL_CRLF, 4}, {u"CrLf x", NL_CRLF, 4}, {u"CR", NL_CR, 2},
+      {u"cr\t", NL_CR, 2},   {u"CRL", NL_CR, 3},    {u"crx", NL_CR, 3},      {u"LF", NL_LF, 2},
+      {u"lfcr", NL_LF, 4},   {u"L", NL_NONE, 1},    {u"C", NL_NONE, 1},      {u"", NL_NONE, 0},
       {u"NL", NL_NONE, 2},
   };
   for (const Case& c : cases) {
@@ -76,7 +67,7 @@ TEST(KanvoOptionsTest, Scan) {
       {u"/h", kUsage, A, S, N, u""},
       {u"/I SJIS /h a", kUsage, CODE_SJIS, S, N, u""},
       {u"/I EUC", kUsage, CODE_EUC, S, N, u""},  // options but no name
-      {u"/", kUsage, A, S, N, u""},               // a slash at the very end
+      {u"/", kUsage, A, S, N, u""},              // a slash at the very end
       {u"/I EUC /", kUsage, CODE_EUC, S, N, u""},
       {u"a.txt", kNames, A, S, N, u"a.txt"},
       {u"  a b", kNames, A, S, N, u"a b"},

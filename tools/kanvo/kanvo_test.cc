@@ -90,15 +90,18 @@ TEST(KanvoTest, MessagesAndExitValues) {
     std::string expected_out;
     void (*setup)(FailingEnv&);
   } cases[] = {
-      {"bad /I", u"/I ASCII in.txt", err +
-       "/I の指定に誤りがあります。/I の後ろに指定できるキーワードを以下に示します：\n\n"
-       "SJIS  JIS  EUC  UNICODE  UTF8\n", nullptr},
-      {"bad /O", u"/O UTF16 in.txt", err +
-       "/O の指定に誤りがあります。/O の後ろに指定できるキーワードを以下に示します：\n\n"
-       "SJIS JIS EUC UNICODE UTF8 UTF8N\n", nullptr},
-      {"bad /N", u"/N NL in.txt", err +
-       "/N の指定に誤りがあります。/N の後ろに指定できるキーワードを以下に示します：\n\n"
-       "CRLF  LF  CR\n", nullptr},
+      {"bad /I", u"/I ASCII in.txt",
+       err + "/I の指定に誤りがあります。/I の後ろに指定できるキーワードを以下に示します：\n\n"
+             "SJIS  JIS  EUC  UNICODE  UTF8\n",
+       nullptr},
+      {"bad /O", u"/O UTF16 in.txt",
+       err + "/O の指定に誤りがあります。/O の後ろに指定できるキーワードを以下に示します：\n\n"
+             "SJIS JIS EUC UNICODE UTF8 UTF8N\n",
+       nullptr},
+      {"bad /N", u"/N NL in.txt",
+       err + "/N の指定に誤りがあります。/N の後ろに指定できるキーワードを以下に示します：\n\n"
+             "CRLF  LF  CR\n",
+       nullptr},
       {"missing input", u"missing.txt out.txt",
        err + "指定された入力ファイルは存在しません： \\w\\missing.txt\n", nullptr},
       {"other letter starts the name", u"/x.txt",
@@ -112,15 +115,16 @@ TEST(KanvoTest, MessagesAndExitValues) {
        nullptr},
       {"attribute change fails", u"in.txt ro.txt",
        err + "ファイル属性の変更でエラーが発生しました： \\w\\ro.txt\n",
-       [](FailingEnv& e) { e.answers = {true}; e.fail_clear = true; }},
+       [](FailingEnv& e) {
+         e.answers = {true};
+         e.fail_clear = true;
+       }},
       {"cannot create", u"in.txt new.txt",
        err + "出力ファイルのオープンでエラーが発生しました：  \n",
        [](FailingEnv& e) { e.fail_create = true; }},
-      {"short write", u"in.txt new.txt",
-       err + "出力ファイルの書き込みでエラーが発生しました： \n",
+      {"short write", u"in.txt new.txt", err + "出力ファイルの書き込みでエラーが発生しました： \n",
        [](FailingEnv& e) { e.output_capacity = 2; }},
-      {"commit fails", u"in.txt new.txt",
-       err + "出力ファイルの書き込みでエラーが発生しました： \n",
+      {"commit fails", u"in.txt new.txt", err + "出力ファイルの書き込みでエラーが発生しました： \n",
        [](FailingEnv& e) { e.fail_commit = true; }},
       {"input too large to hold", u"in.txt new.txt", err + "メモリー不足が発生しました。\n",
        [](FailingEnv& e) { e.claimed_size = INT64_MAX; }},
@@ -155,9 +159,7 @@ TEST(KanvoTest, FileCheckOrder) {
     std::u16string line;
     int message;  // 0: a question is asked
   } cases[] = {
-      {u"missing.txt dir", 1},
-      {u"dir dir", 2},
-      {u"dir ro.txt", 2},
+      {u"missing.txt dir", 1}, {u"dir dir", 2}, {u"dir ro.txt", 2},
       {u"in.txt dir", 6},  // before any question, even for a read-only folder
       {u"in.txt rodir", 6},
   };
@@ -172,12 +174,15 @@ TEST(KanvoTest, FileCheckOrder) {
     EXPECT_EQ(f.Run(c.line), 1) << Utf8(c.line);
     EXPECT_TRUE(f.env.questions.empty()) << Utf8(c.line);
     std::string prefix = "***** Error\n" + Utf8([&] {
-      switch (c.message) {
-        case 1: return u"指定された入力";
-        case 2: return u"入力ファイルにディレクトリ";
-        default: return u"同名のフォルダ";
-      }
-    }());
+                           switch (c.message) {
+                             case 1:
+                               return u"指定された入力";
+                             case 2:
+                               return u"入力ファイルにディレクトリ";
+                             default:
+                               return u"同名のフォルダ";
+                           }
+                         }());
     EXPECT_EQ(f.Out().substr(0, prefix.size()), prefix) << Utf8(c.line);
   }
 }
@@ -246,8 +251,8 @@ TEST(KanvoTest, EmptyInputForEachOutputCode) {
       {u"/O UNICODE", "\xFF\xFE"},
   };
   for (const Case& c : cases) {
-    for (std::u16string input : {u"", u"/I SJIS", u"/I JIS", u"/I EUC", u"/I UTF8",
-                                 u"/I UTF8N", u"/I UNICODE"}) {
+    for (std::u16string input :
+         {u"", u"/I SJIS", u"/I JIS", u"/I EUC", u"/I UTF8", u"/I UTF8N", u"/I UNICODE"}) {
       for (std::string bytes : {""s, "\xFF\xFE"s}) {
         if (!bytes.empty() && input != u"/I UNICODE") continue;  // only its mark
         Fixture f;
@@ -278,7 +283,9 @@ TEST(KanvoTest, TypicalConversions) {
       {u"/O EUC in.txt out.txt", "\x82\xA0\r\n", "\xA4\xA2\n"},
       {u"/O JIS in.txt out.txt", "\x82\xA0\r\n", "\x1B$B$\"\x1B(B\n"},
       {u"/O UTF8N /N CR in.txt out.txt", "a\r\nb\r\n", "a\rb\r"},
-      {u"/O UNICODE /N LF in.txt out.txt", "a\r\n", "\xFF\xFE" "a\0\n\0"s},
+      {u"/O UNICODE /N LF in.txt out.txt", "a\r\n",
+       "\xFF\xFE"
+       "a\0\n\0"s},
       // UTF-16 input: either mark is dropped, the units are little-endian.
       {u"/I UNICODE in.txt out.txt", "\xFE\xFF\x42\x30"s, "\x82\xA0"},
       // /I UTF8 without a mark converts from the first byte.
@@ -313,8 +320,8 @@ TEST(ReadWholeFileTest, ReadsEverythingTheSourceDelivers) {
   // The size only sizes the buffer: a file that is larger (or smaller)
   // than it said, or that cannot say (a pipe), is still read whole.
   const std::string text(3'000'000, 'q');
-  for (int64_t claimed : {int64_t{-1}, int64_t{0}, int64_t{5}, int64_t{3'000'000},
-                          int64_t{4'000'000}}) {
+  for (int64_t claimed :
+       {int64_t{-1}, int64_t{0}, int64_t{5}, int64_t{3'000'000}, int64_t{4'000'000}}) {
     FailingEnv env;
     env.AddFile("/w/in.txt", text);
     env.claimed_size = claimed;

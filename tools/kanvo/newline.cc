@@ -45,17 +45,23 @@ NewlineKind DefaultNewlineTarget(TextCode output_code) {
 
 NewlineSequence SoughtSequence(NewlineKind kind) {
   switch (kind) {
-    case NL_CR: return {{kCr, 0}, 1};
-    case NL_LF: return {{kLf, 0}, 1};
-    default: return {{kCr, kLf}, 2};
+    case NL_CR:
+      return {{kCr, 0}, 1};
+    case NL_LF:
+      return {{kLf, 0}, 1};
+    default:
+      return {{kCr, kLf}, 2};
   }
 }
 
 NewlineSequence ReplacementSequence(NewlineKind target) {
   switch (target) {
-    case NL_CR: return {{kCr, 0}, 1};
-    case NL_LF: return {{kLf, 0}, 1};
-    default: return {{kCr, kLf}, 2};
+    case NL_CR:
+      return {{kCr, 0}, 1};
+    case NL_LF:
+      return {{kLf, 0}, 1};
+    default:
+      return {{kCr, kLf}, 2};
   }
 }
 

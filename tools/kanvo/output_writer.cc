@@ -3,9 +3,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
-#include "platform/wide_writer.h"
+#include "platform/cp932.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/sjis_decode.h"
 
@@ -88,7 +87,70 @@ void WriteRewritten(BufferedOutput* out, std::string_view text, NewlineSequence 
   out->Append(std::string_view(segment, end - segment));
 }
 
+// Standard output of decoded text: UTF-16 units go out as UTF-8 through a
+// fixed buffer, so the text is never held whole a second time. Code page
+// 932 yields no surrogates; one would go out as U+FFFD, as on the console.
+class ConsoleOutput {
+ public:
+  explicit ConsoleOutput(tv::ByteSink* sink) : sink_(sink) {}
+
+  void Put(char16_t unit) {
+    if (used_ > kSize - 3) Drain();
+    char* p = buffer_ + used_;
+    if (unit < 0x80) {
+      p[0] = static_cast<char>(unit);
+      used_ += 1;
+    } else if (unit < 0x800) {
+      p[0] = static_cast<char>(0xC0 | (unit >> 6));
+      p[1] = static_cast<char>(0x80 | (unit & 0x3F));
+      used_ += 2;
+    } else {
+      if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
+      p[0] = static_cast<char>(0xE0 | (unit >> 12));
+      p[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      p[2] = static_cast<char>(0x80 | (unit & 0x3F));
+      used_ += 3;
+    }
+  }
+
+  // Writes what is left; false when any write came up short.
+  bool Finish() {
+    Drain();
+    if (!failed_ && !sink_->Flush()) failed_ = true;
+    return !failed_;
+  }
+
+ private:
+  static constexpr size_t kSize = 64 * 1024;
+
+  void Drain() {
+    if (!failed_ && used_ > 0 && sink_->Write(buffer_, used_) != used_) failed_ = true;
+    used_ = 0;
+  }
+
+  tv::ByteSink* sink_;
+  char buffer_[kSize];
+  size_t used_ = 0;
+  bool failed_ = false;
+};
+
 }  // namespace
+
+const Cp932DecodeTable& Cp932Decoding() {
+  static const std::unique_ptr<Cp932DecodeTable> table = [] {
+    auto t = std::make_unique<Cp932DecodeTable>();
+    for (int b = 0; b < 256; ++b) {
+      uint8_t byte = static_cast<uint8_t>(b);
+      t->lead[b] = tv::Cp932IsLeadByte(byte);
+      t->single[b] = tv::Cp932SingleByteToUnit(byte);
+      for (int trail = 0; trail < 256; ++trail) {
+        t->pair[b][trail] = t->lead[b] ? tv::Cp932PairToUnit(byte, static_cast<uint8_t>(trail)) : 0;
+      }
+    }
+    return t;
+  }();
+  return *table;
+}
 
 ConvStatus AssembleUtf16Output(std::string_view pivot, NewlineKind current, NewlineKind target,
                                std::string* output, NewlineKind* result_kind) {
@@ -138,21 +200,10 @@ ConvStatus WriteToConsole(tv::Env& env, std::string_view sjis, NewlineKind curre
   if (current == NL_CR || current == NL_LF) {
     rewrite = {SoughtSequence(current), ReplacementSequence(NL_CRLF)};
   }
-  tv::WideWriter writer(&env.StdOut());
-  // Pieces of the decoded text, so the whole of it is never held as UTF-16.
-  constexpr size_t kChunk = 32 * 1024;
-  std::u16string chunk;
-  chunk.reserve(kChunk);
-  DecodeSjis(sjis, rewrite, [&](char16_t unit) {
-    chunk.push_back(unit);
-    if (chunk.size() == kChunk) {
-      writer.PutString(chunk);
-      chunk.clear();
-    }
-  });
-  writer.PutString(chunk);
-  writer.PutLine(u"");
-  return writer.Flush() ? CONV_OK : CONV_ERR_IO;
+  ConsoleOutput out(&env.StdOut());
+  DecodeSjis(sjis, rewrite, [&out](char16_t unit) { out.Put(unit); });
+  out.Put(u'\n');  // the line end of line output
+  return out.Finish() ? CONV_OK : CONV_ERR_IO;
 }
 
 }  // namespace kanvo

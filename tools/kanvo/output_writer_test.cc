@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "platform/cp932.h"
 #include "platform/fake_env.h"
 
 namespace kanvo {
@@ -31,7 +33,7 @@ TEST(WriteOutputFileTest, RewritesLineBreaks) {
       {"a\r\nb", NL_NONE, NL_LF, "a\nb"},
       {"a\r\nb\r", NL_CRLF, NL_CR, "a\rb\r"},  // a final lone CR is no pair
       {"\r\n\r\n", NL_CRLF, NL_LF, "\n\n"},
-      {"a\nb", NL_LF, NL_CRLF, "a\r\nb"},      // no break added at the end
+      {"a\nb", NL_LF, NL_CRLF, "a\r\nb"},  // no break added at the end
       {"no breaks", NL_LF, NL_CR, "no breaks"},
       {"", NL_CRLF, NL_LF, ""},
   };
@@ -61,8 +63,12 @@ TEST(WriteOutputFileTest, MarkOfEachCode) {
     TextCode code;
     std::string mark;
   } cases[] = {
-      {CODE_SJIS, ""},        {CODE_JIS, ""},  {CODE_EUC, ""}, {CODE_UTF8N, ""},
-      {CODE_UTF8, "\xEF\xBB\xBF"}, {CODE_UNICODE, "\xFF\xFE"},
+      {CODE_SJIS, ""},
+      {CODE_JIS, ""},
+      {CODE_EUC, ""},
+      {CODE_UTF8N, ""},
+      {CODE_UTF8, "\xEF\xBB\xBF"},
+      {CODE_UNICODE, "\xFF\xFE"},
   };
   for (const Case& c : cases) {
     for (std::string text : {""s, "t\r\n"s}) {
@@ -130,6 +136,25 @@ TEST(AssembleUtf16OutputTest, ConvertsAndRewrites) {
     ASSERT_EQ(AssembleUtf16Output(c.pivot, c.current, c.target, &output, &kind), CONV_OK);
     EXPECT_EQ(output, c.expected) << testing::PrintToString(c.pivot);
     EXPECT_EQ(kind, c.target);
+  }
+}
+
+// Without line-break rewriting the UTF-16 text is exactly the code page
+// conversion of the whole pivot, whatever its bytes.
+TEST(AssembleUtf16OutputTest, MatchesTheCodePageOnAnyBytes) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 50; ++round) {
+    std::string pivot(1 + random() % 3000, '\0');
+    for (char& c : pivot) c = static_cast<char>(random() % 4 ? random() : 0x81 + random() % 8);
+    std::string expected;
+    for (char16_t u : tv::Cp932ToUtf16(pivot)) {
+      expected.push_back(static_cast<char>(u & 0xFF));
+      expected.push_back(static_cast<char>(u >> 8));
+    }
+    std::string output;
+    NewlineKind kind;
+    ASSERT_EQ(AssembleUtf16Output(pivot, NL_LF, NL_LF, &output, &kind), CONV_OK);
+    EXPECT_TRUE(output == expected) << round;
   }
 }
 
