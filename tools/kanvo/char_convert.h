@@ -59,7 +59,7 @@ bool HalfToFullKatakana(uint8_t half, int next, uint8_t full[2]);
 // conversion fails.
 int Utf8SequenceToSjis(std::string_view seq, uint8_t out[2]);
 
-// The UTF-8 form (2 or 3 bytes, written to `out`) of one Shift_JIS
+// The UTF-8 form (1 to 3 bytes, written to `out`) of one Shift_JIS
 // character: `lead` alone when `trail` is 0, else the pair.
 int SjisCharToUtf8(uint8_t lead, uint8_t trail, uint8_t out[3]);
 

@@ -184,7 +184,7 @@ std::string PlainSjisToUtf8(std::string_view input) {
   for (size_t i = 0; i < in.n();) {
     uint8_t b = in.at(i);
     uint8_t utf8[3];
-    if (IsSjisLead(b)) {
+    if (IsSjisLead(b) || (b >= 0xF0 && b <= 0xFC)) {
       in.Put(utf8, static_cast<size_t>(SjisCharToUtf8(b, in.at(i + 1), utf8)));
       i += 2;
     } else if (IsHalfKatakana(b)) {

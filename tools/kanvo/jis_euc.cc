@@ -181,8 +181,8 @@ ConvStatus EucToSjis(std::string_view input, std::string* output) {
         i += 2;
       } else if (b == 0x8F) {
         // JIS X 0212 has no Shift_JIS form.
-        *out++ = 0x81;
-        *out++ = 0xA1;
+        std::memcpy(out, kReplacementMark, 2);
+        out += 2;
         i += 3;
       } else if (b <= 0xA0) {
         *out++ = b;

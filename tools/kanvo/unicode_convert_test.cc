@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cp932.h"
+
 #include "tools/kanvo/char_convert.h"
 #include "tools/kanvo/convert.h"
 
@@ -66,11 +68,35 @@ TEST(SjisToUtf8Test, Cases) {
       {"hiragana", "\x82\xA0", "\xE3\x81\x82"},
       {"half-width katakana", "\xB1", "\xEF\xBD\xB1"},
       {"two-byte form", "\x83\x9F", "\xCE\x91"},
-      {"bytes outside the grammar copied", "\x80\xA0\xF0\xFF", "\x80\xA0\xF0\xFF"},
+      {"bytes that start no character copied", "\x80\xA0\xFD\xFF", "\x80\xA0\xFD\xFF"},
+      {"IBM extension row", "\xFB\xFC\xFA\x40", "\xE9\xAB\x99\xE2\x85\xB0"},
+      {"user-defined row", "\xF0\x40", "\xEE\x80\x80"},
       {"lead at the end converted alone", "a\x82", "a\xE3\x83\xBB"},
       {"pair with no character", "\x85\x40", "\xE3\x83\xBB"},
   };
   for (const Case& c : cases) EXPECT_EQ(Convert(SjisToUtf8, c.input), c.expected) << c.name;
+}
+
+TEST(UnicodeConvertersTest, EveryCodePageCharacterReachesUtf8Unchanged) {
+  // Every unit with a code page 932 pair that maps back to it, IBM
+  // extension rows included, survives UTF-16 -> Shift_JIS -> UTF-8.
+  std::string utf16, expected;
+  for (uint32_t unit = 0x80; unit < 0x10000; ++unit) {
+    uint8_t bytes[2];
+    if (tv::Cp932UnitToBytes(static_cast<char16_t>(unit), bytes) != 2 ||
+        tv::Cp932PairToUnit(bytes[0], bytes[1]) != unit) {
+      continue;
+    }
+    utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    if (unit < 0x800) {
+      expected += {static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
+    } else {
+      expected += {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+                   static_cast<char>(0x80 | (unit & 0x3F))};
+    }
+  }
+  std::string sjis = Convert(Utf16ToSjis, utf16);
+  EXPECT_EQ(Convert(SjisToUtf8, sjis), expected);
 }
 
 TEST(UnicodeConvertersTest, MissingOutputPlace) {
