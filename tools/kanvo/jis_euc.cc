@@ -101,7 +101,7 @@ const KatakanaJis& KatakanaJisTable() {
   return table;
 }
 
-// Whether the katakana byte b absorbs the byte m after it.
+// Whether the katakana byte b at pos takes the mark after it along.
 bool AbsorbsMark(const KatakanaJis& t, uint8_t b, size_t pos, const uint8_t* p, size_t n) {
   if (pos + 1 >= n) return false;
   uint8_t m = p[pos + 1];
