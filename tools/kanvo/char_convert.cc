@@ -104,6 +104,11 @@ int SjisCharToUtf8(uint8_t lead, uint8_t trail, uint8_t out[3]) {
   char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
   char16_t unit;
   if (tv::Cp932ToUtf16(bytes, trail == 0 ? 1 : 2, &unit, 1) != 1) unit = 0x25A0;
+  if (unit < 0x80) {
+    // One byte: a two-byte form of it would be an overlong, invalid form.
+    out[0] = static_cast<uint8_t>(unit);
+    return 1;
+  }
   if (unit < 0x800) {
     out[0] = static_cast<uint8_t>(0xC0 | (unit >> 6));
     out[1] = static_cast<uint8_t>(0x80 | (unit & 0x3F));

@@ -26,9 +26,9 @@ struct Escape {
 Escape ParseEscape(std::string_view text);
 
 // Shift_JIS pair to its JIS X 0208 row/cell bytes, in place (8-bit
-// arithmetic; any pair gives some result). Inline: it runs once per
-// character of the conversion loops.
-inline void SjisPairToJis(uint8_t* s1, uint8_t* s2) {
+// arithmetic; any pair gives some result). The converters derive their
+// lookup tables from it at compile time.
+constexpr void SjisPairToJis(uint8_t* s1, uint8_t* s2) {
   uint8_t base = *s1 <= 0x9F ? 0x70 : 0xB0;
   uint8_t row = static_cast<uint8_t>(*s1 - base);
   if (*s2 < 0x9F) {
@@ -42,7 +42,7 @@ inline void SjisPairToJis(uint8_t* s1, uint8_t* s2) {
 
 // JIS X 0208 row/cell bytes (also EUC-JP bytes less 0x80) to Shift_JIS;
 // the results are cut to 8 bits.
-inline void JisPairToSjis(uint8_t j1, uint8_t j2, uint8_t sjis[2]) {
+constexpr void JisPairToSjis(uint8_t j1, uint8_t j2, uint8_t sjis[2]) {
   sjis[0] = static_cast<uint8_t>(((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0));
   int offset = (j1 & 1) != 0 ? (j2 <= 0x5F ? 0x1F : 0x20) : 0x7E;
   sjis[1] = static_cast<uint8_t>(j2 + offset);
@@ -59,7 +59,7 @@ bool HalfToFullKatakana(uint8_t half, int next, uint8_t full[2]);
 // conversion fails.
 int Utf8SequenceToSjis(std::string_view seq, uint8_t out[2]);
 
-// The UTF-8 form (2 or 3 bytes, written to `out`) of one Shift_JIS
+// The UTF-8 form (1 to 3 bytes, written to `out`) of one Shift_JIS
 // character: `lead` alone when `trail` is 0, else the pair.
 int SjisCharToUtf8(uint8_t lead, uint8_t trail, uint8_t out[3]);
 

@@ -48,7 +48,8 @@ ConvStatus JisToSjis(std::string_view input, std::string* output);
 ConvStatus Utf8ToSjis(std::string_view input, std::string* output);
 
 // UTF-16 little-endian units without their mark; an odd last byte is
-// ignored. No units give an empty text.
+// ignored. No units give an empty text. Characters with no Shift_JIS form
+// come out as the code page gives them ('?').
 ConvStatus Utf16ToSjis(std::string_view input, std::string* output);
 
 // Output side: the Shift_JIS pivot to another code.
@@ -62,6 +63,8 @@ ConvStatus SjisToEuc(std::string_view input, std::string* output);
 ConvStatus SjisToJis(std::string_view input, std::string* output);
 
 // UTF-8 without a mark (the file writer adds EF BB BF for CODE_UTF8).
+// Every code page 932 character converts, the rows 0xF0-0xFC included; the
+// bytes 0x80, 0xA0 and 0xFD-0xFF, which start none, are copied.
 ConvStatus SjisToUtf8(std::string_view input, std::string* output);
 
 }  // namespace kanvo

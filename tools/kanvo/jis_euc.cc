@@ -1,4 +1,5 @@
 // The converters between Shift_JIS and the two other Japanese byte codes.
+#include <array>
 #include <cstring>
 
 #include "tools/kanvo/byte_writer.h"
@@ -13,8 +14,62 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kToTwoByte[3] = {kEsc, '$', 'B'};
 constexpr uint8_t kToSingleByte[3] = {kEsc, '(', 'B'};
 
-bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
-bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
+constexpr bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
+constexpr bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
+
+// The pair arithmetic as lookups: which way each branch of it goes depends
+// on the character, so in running text the branches are poorly predicted.
+// Each byte of a result depends on one input byte and one bit of the other.
+struct PairTables {
+  uint8_t sjis_lead[256];      // JIS row byte -> Shift_JIS lead
+  uint8_t sjis_trail[2][256];  // [row byte odd][JIS cell byte] -> trail
+  uint8_t jis_row[2][256];     // [trail >= 0x9F][Shift_JIS lead] -> row byte
+  uint8_t jis_cell[256];       // Shift_JIS trail -> cell byte
+};
+
+constexpr PairTables BuildPairTables() {
+  PairTables t{};
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      uint8_t sjis[2] = {0, 0};
+      JisPairToSjis(static_cast<uint8_t>(a), static_cast<uint8_t>(b), sjis);
+      t.sjis_lead[a] = sjis[0];
+      t.sjis_trail[a & 1][b] = sjis[1];
+      uint8_t j1 = static_cast<uint8_t>(a), j2 = static_cast<uint8_t>(b);
+      SjisPairToJis(&j1, &j2);
+      t.jis_row[b >= 0x9F][a] = j1;
+      t.jis_cell[b] = j2;
+    }
+  }
+  return t;
+}
+
+constexpr PairTables kPairs = BuildPairTables();
+
+uint8_t* PutSjisOfJis(uint8_t* out, uint8_t j1, uint8_t j2) {
+  out[0] = kPairs.sjis_lead[j1];
+  out[1] = kPairs.sjis_trail[j1 & 1][j2];
+  return out + 2;
+}
+
+// The JIS row and cell bytes of a Shift_JIS pair, each with `add` added.
+uint8_t* PutJisOfSjis(uint8_t* out, uint8_t s1, uint8_t s2, uint8_t add) {
+  out[0] = static_cast<uint8_t>(kPairs.jis_row[s2 >= 0x9F][s1] + add);
+  out[1] = static_cast<uint8_t>(kPairs.jis_cell[s2] + add);
+  return out + 2;
+}
+
+// What a byte is where a Shift_JIS character starts.
+enum SjisClass : uint8_t { kSingle, kLead, kKatakana };
+
+constexpr auto kSjisClass = [] {
+  std::array<SjisClass, 256> classes{};
+  for (int b = 0; b < 256; ++b) {
+    uint8_t byte = static_cast<uint8_t>(b);
+    classes[b] = IsSjisLead(byte) ? kLead : IsHalfKatakana(byte) ? kKatakana : kSingle;
+  }
+  return classes;
+}();
 
 // The JIS bytes of every half-width katakana, alone and with a following
 // voiced or semi-voiced mark, derived once from HalfToFullKatakana.
@@ -46,7 +101,7 @@ const KatakanaJis& KatakanaJisTable() {
   return table;
 }
 
-// Whether the katakana byte b absorbs the byte m after it.
+// Whether the katakana byte b at pos takes the mark after it along.
 bool AbsorbsMark(const KatakanaJis& t, uint8_t b, size_t pos, const uint8_t* p, size_t n) {
   if (pos + 1 >= n) return false;
   uint8_t m = p[pos + 1];
@@ -126,16 +181,15 @@ ConvStatus EucToSjis(std::string_view input, std::string* output) {
         i += 2;
       } else if (b == 0x8F) {
         // JIS X 0212 has no Shift_JIS form.
-        *out++ = 0x81;
-        *out++ = 0xA1;
+        std::memcpy(out, kReplacementMark, 2);
+        out += 2;
         i += 3;
       } else if (b <= 0xA0) {
         *out++ = b;
         i += 1;
       } else {
-        JisPairToSjis(static_cast<uint8_t>(b - 0x80),
-                      static_cast<uint8_t>(ByteOrZero(p, n, i + 1) - 0x80), out);
-        out += 2;
+        out = PutSjisOfJis(out, static_cast<uint8_t>(b - 0x80),
+                           static_cast<uint8_t>(ByteOrZero(p, n, i + 1) - 0x80));
         i += 2;
       }
     }
@@ -162,9 +216,7 @@ ConvStatus JisToSjis(std::string_view input, std::string* output) {
         // Every byte is half of a pair (the second half may even be an ESC),
         // and an odd last byte pairs with a zero.
         while (pos < n && p[pos] != kEsc) {
-          out = w.Room(out, 2);
-          JisPairToSjis(p[pos], ByteOrZero(p, n, pos + 1), out);
-          out += 2;
+          out = PutSjisOfJis(w.Room(out, 2), p[pos], ByteOrZero(p, n, pos + 1));
           pos += 2;
         }
         continue;
@@ -199,17 +251,14 @@ ConvStatus SjisToEuc(std::string_view input, std::string* output) {
         continue;
       }
       out = w.Room(out, 2);
-      if (IsHalfKatakana(b)) {
+      SjisClass kind = kSjisClass[b];
+      if (kind == kLead) {
+        out = PutJisOfSjis(out, b, ByteOrZero(p, n, i + 1), 0x80);
+        i += 2;
+      } else if (kind == kKatakana) {
         *out++ = 0x8E;
         *out++ = b;
         i += 1;
-      } else if (IsSjisLead(b)) {
-        uint8_t j1 = b;
-        uint8_t j2 = ByteOrZero(p, n, i + 1);
-        SjisPairToJis(&j1, &j2);
-        *out++ = static_cast<uint8_t>(j1 + 0x80);
-        *out++ = static_cast<uint8_t>(j2 + 0x80);
-        i += 2;
       } else {
         // 0x80, 0xA0, 0xF0-0xFF: outside the grammar, copied.
         *out++ = b;
@@ -230,15 +279,15 @@ ConvStatus SjisToJis(std::string_view input, std::string* output) {
     size_t pos = 0;
     while (pos < n) {
       uint8_t b = p[pos];
-      bool katakana = IsHalfKatakana(b);
-      if (katakana || IsSjisLead(b)) {
+      SjisClass kind = kSjisClass[b];
+      if (kind != kSingle) {
         out = w.Room(out, 5);
         if (!two_byte) {
           std::memcpy(out, kToTwoByte, 3);
           out += 3;
           two_byte = true;
         }
-        if (katakana) {
+        if (kind == kKatakana) {
           // Half-width katakana become full-width, taking a voiced or
           // semi-voiced mark with them where one fits.
           const uint8_t* full = kana.plain[b];
@@ -251,11 +300,7 @@ ConvStatus SjisToJis(std::string_view input, std::string* output) {
           *out++ = full[1];
           pos += used;
         } else {
-          uint8_t j1 = b;
-          uint8_t j2 = ByteOrZero(p, n, pos + 1);
-          SjisPairToJis(&j1, &j2);
-          *out++ = j1;
-          *out++ = j2;
+          out = PutJisOfSjis(out, b, ByteOrZero(p, n, pos + 1), 0);
           pos += 2;
         }
         continue;

@@ -40,7 +40,7 @@ const UnitTable& Units() {
 // meaning the lead alone). Entry: the bytes from the low end, count on top.
 struct Utf8Table {
   uint32_t single[256];
-  uint32_t pair[256][256];  // rows only for 0x81-0x9F and 0xE0-0xEF are filled
+  uint32_t pair[256][256];  // rows only for lead bytes are filled
 };
 
 uint32_t PackUtf8(uint8_t lead, uint8_t trail) {
@@ -49,14 +49,17 @@ uint32_t PackUtf8(uint8_t lead, uint8_t trail) {
   return static_cast<uint32_t>(count) << 24 | bytes[2] << 16 | bytes[1] << 8 | bytes[0];
 }
 
-bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
+// Lead bytes as code page 932 has them: 0xF0-0xFC start the user-defined
+// and the IBM extension rows, whose characters (such as U+9AD9, FB FC) come
+// from Unicode input too and must not reach UTF-8 as raw bytes.
+bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
 
 std::unique_ptr<Utf8Table> BuildUtf8Table() {
   auto t = std::make_unique<Utf8Table>();
   std::memset(t.get(), 0, sizeof *t);
   for (int b = 0xA1; b <= 0xDF; ++b) t->single[b] = PackUtf8(static_cast<uint8_t>(b), 0);
-  for (int lead = 0x80; lead <= 0xEF; ++lead) {
+  for (int lead = 0x80; lead <= 0xFC; ++lead) {
     if (!IsSjisLead(static_cast<uint8_t>(lead))) continue;
     for (int trail = 0; trail < 256; ++trail) {
       t->pair[lead][trail] = PackUtf8(static_cast<uint8_t>(lead), static_cast<uint8_t>(trail));
@@ -89,7 +92,7 @@ uint8_t* PutSjis(uint8_t* out, uint16_t code) {
 }
 
 // The UTF-8 size SjisToUtf8 will need, taking three bytes for every pair
-// (exact for kana and kanji).
+// (exact for kana and kanji; a pair never needs more).
 size_t Utf8SizeBound(const uint8_t* p, size_t n) {
   size_t size = 0;
   for (size_t i = 0; i < n;) {
@@ -146,8 +149,8 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
           pos += 1;  // a stray byte is dropped
         } else {
           // Beyond the 16-bit range: no Shift_JIS form.
-          *out++ = 0x81;
-          *out++ = 0xA1;
+          std::memcpy(out, kReplacementMark, 2);
+          out += 2;
           pos += static_cast<size_t>(length);
         }
       }
@@ -194,7 +197,7 @@ ConvStatus SjisToUtf8(std::string_view input, std::string* output) {
         out = PutPacked(out, forms.single[b]);
         i += 1;
       } else {
-        // 0x80, 0xA0, 0xF0-0xFF: copied, as the other output converters do.
+        // 0x80, 0xA0, 0xFD-0xFF: copied, as the other output converters do.
         *out++ = b;
         i += 1;
       }
