@@ -25,7 +25,7 @@ class BufferedOutput {
       buffer_.append(bytes);
       return;
     }
-    Flush();
+    if (!Flush()) return;
     if (bytes.size() >= kSize) {
       WriteDirect(bytes);
     } else {
