@@ -1,0 +1,144 @@
+#include "tools/kanvo/detect.h"
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+
+namespace kanvo {
+
+namespace {
+
+// Each byte test is a small state machine run from one table, one lookup
+// per byte: the grammar's branches would be poorly predicted on real text.
+// State 0 is "between characters"; kFail ends the test.
+constexpr uint8_t kFail = 0xFF;
+using Machine = std::array<std::array<uint8_t, 256>, 8>;
+
+constexpr bool IsTextByte(int b) { return b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7E); }
+
+constexpr int LeadLength(int lead) {
+  int ones = 0;
+  for (int bit = 0x80; bit != 0 && (lead & bit) != 0; bit >>= 1) ++ones;
+  return ones >= 2 && ones <= 6 ? ones : -1;
+}
+
+// UTF-8: state k > 0 waits for k more continuation bytes.
+constexpr Machine kUtf8 = [] {
+  Machine m{};
+  for (auto& row : m) row.fill(kFail);
+  for (int b = 0; b < 256; ++b) {
+    if (IsTextByte(b) || b == 0x7F) m[0][b] = 0;
+    if (LeadLength(b) > 0) m[0][b] = static_cast<uint8_t>(LeadLength(b) - 1);
+    if ((b & 0xC0) == 0x80) {
+      for (int k = 1; k <= 5; ++k) m[k][b] = static_cast<uint8_t>(k - 1);
+    }
+  }
+  return m;
+}();
+
+// Shift_JIS: state 1 waits for a trail byte.
+constexpr Machine kShiftJis = [] {
+  Machine m{};
+  for (auto& row : m) row.fill(kFail);
+  for (int b = 0; b < 256; ++b) {
+    if (IsTextByte(b) || (b >= 0xA1 && b <= 0xDF)) m[0][b] = 0;
+    if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF)) m[0][b] = 1;
+    if ((b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC)) m[1][b] = 0;
+  }
+  return m;
+}();
+
+// EUC-JP: 1 waits for the trail of a pair, 2 for the byte after 0x8E, 3 and
+// 4 for the two bytes after 0x8F.
+constexpr Machine kEucJp = [] {
+  Machine m{};
+  for (auto& row : m) row.fill(kFail);
+  for (int b = 0; b < 256; ++b) {
+    if (IsTextByte(b)) m[0][b] = 0;
+    if (b >= 0xA1 && b <= 0xFE) {
+      m[0][b] = 1;
+      m[1][b] = 0;
+      m[3][b] = 4;
+      m[4][b] = 0;
+    }
+    if (b >= 0xA1 && b <= 0xDF) m[2][b] = 0;
+  }
+  m[0][0x8E] = 2;
+  m[0][0x8F] = 3;
+  return m;
+}();
+
+// The state after the whole input, kFail as soon as a byte does not fit.
+uint8_t RunMachine(const Machine& m, std::string_view input) {
+  uint8_t state = 0;
+  for (unsigned char c : input) {
+    state = m[state][c];
+    if (state == kFail) break;
+  }
+  return state;
+}
+
+// True at the first ESC '$' or ESC '(' when it comes before any zero byte.
+// A zero byte first, or neither, gives false; `*zero_first` tells which.
+bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
+  const void* zero = std::memchr(input.data(), 0, input.size());
+  *zero_first = zero != nullptr;
+  size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - input.data()) : input.size();
+  for (size_t i = input.find('\x1B'); i < end; i = input.find('\x1B', i + 1)) {
+    if (i + 1 < input.size() && (input[i + 1] == '$' || input[i + 1] == '(')) {
+      *zero_first = false;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
+
+bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+  uint8_t state = 0;
+  bool multi_byte = false;
+  for (unsigned char c : input) {
+    uint8_t next = kUtf8[state][c];
+    if (next == kFail) {
+      state = kFail;
+      break;
+    }
+    multi_byte |= state == 1 && next == 0;  // the last byte of a sequence
+    state = next;
+  }
+  if (seven_bit_only) *seven_bit_only = !multi_byte;
+  return state == 0;
+}
+
+bool IsShiftJisText(std::string_view input) {
+  // A lead byte as the last byte is accepted.
+  return RunMachine(kShiftJis, input) <= 1;
+}
+
+bool IsEucJpText(std::string_view input) {
+  // A pair's lead as the last byte is accepted; 0x8E and 0x8F need theirs.
+  return RunMachine(kEucJp, input) <= 1;
+}
+
+TextCode DetectInputCode(std::string_view input) {
+  if (input.empty()) return CODE_INVALID;
+  bool seven_bit_only = true;
+  if (input.size() >= 3 && std::memcmp(input.data(), "\xEF\xBB\xBF", 3) == 0) {
+    // A UTF-8 mark: only UTF-8 or EUC-JP are considered.
+    if (IsUtf8Text(input)) return CODE_UTF8;
+    if (IsEucJpText(input)) return CODE_EUC;
+    return CODE_INVALID;
+  }
+  if (IsUtf8Text(input, &seven_bit_only)) return seven_bit_only ? CODE_ASCII : CODE_UTF8N;
+  bool zero_first = false;
+  if (JisEscapeBeforeZero(input, &zero_first)) return CODE_JIS;
+  if (zero_first) return CODE_UNICODE;
+  if (IsShiftJisText(input)) return CODE_SJIS;
+  if (IsEucJpText(input)) return CODE_EUC;
+  return CODE_INVALID;
+}
+
+}  // namespace kanvo

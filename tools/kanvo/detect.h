@@ -1,0 +1,35 @@
+// Input code detection: a fixed order of yes/no tests over the whole input;
+// the first that succeeds decides.
+#ifndef TV_TOOLS_KANVO_DETECT_H_
+#define TV_TOOLS_KANVO_DETECT_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "tools/kanvo/kanvo_types.h"
+
+namespace kanvo {
+
+// The code of `input`: CODE_ASCII, CODE_SJIS, CODE_JIS, CODE_EUC, CODE_UTF8,
+// CODE_UTF8N, CODE_UNICODE, or CODE_INVALID (also for an empty input).
+// Reads exactly `input`, nothing after it.
+TextCode DetectInputCode(std::string_view input);
+
+// Length of the UTF-8 sequence that `lead` announces, 2 to 6, or -1 for a
+// byte that starts none (ASCII, continuation bytes, 0xFE, 0xFF).
+int Utf8LeadLength(uint8_t lead);
+
+// True when the whole input has UTF-8 structure (TAB, CR, LF and 0x20-0x7F
+// as single bytes; overlong forms and 5- and 6-byte sequences pass). When
+// `seven_bit_only` is given, it tells whether no multi-byte sequence was
+// seen.
+bool IsUtf8Text(std::string_view input, bool* seven_bit_only = nullptr);
+
+// True when every byte fits the code's byte grammar; a lead byte as the very
+// last byte is accepted.
+bool IsShiftJisText(std::string_view input);
+bool IsEucJpText(std::string_view input);
+
+}  // namespace kanvo
+
+#endif  // TV_TOOLS_KANVO_DETECT_H_

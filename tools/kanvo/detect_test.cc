@@ -1,0 +1,90 @@
+#include "tools/kanvo/detect.h"
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace kanvo {
+namespace {
+
+using namespace std::string_literals;
+
+// Runs on an exact-size heap copy, so that a look past the end shows under
+// the address sanitizer.
+TextCode DetectExact(const std::string& text) {
+  std::unique_ptr<char[]> copy(new char[text.size()]);
+  std::copy(text.begin(), text.end(), copy.get());
+  return DetectInputCode(std::string_view(copy.get(), text.size()));
+}
+
+struct DetectCase {
+  const char* name;
+  std::string input;
+  TextCode expected;
+};
+
+TEST(DetectInputCodeTest, Cases) {
+  const DetectCase cases[] = {
+      {"empty", "", CODE_INVALID},
+      {"7-bit text", "abc DEF\t~\x7F\r\n", CODE_ASCII},
+      {"form feed", "page\x0Cnext", CODE_INVALID},
+      {"other control byte", "a\x01z", CODE_INVALID},
+      {"JIS two-byte escape", "a\x1B$B\x24\x22\x1B(B", CODE_JIS},
+      {"JIS single-byte escape only", "\x1B(Babc", CODE_JIS},
+      {"ESC with another byte", "a\x1Bxb", CODE_INVALID},
+      {"ESC as the last byte", "abc\x1B", CODE_INVALID},
+      {"UTF-16 text", "a\0b\0"s, CODE_UNICODE},
+      {"UTF-16 with mark", "\xFF\xFE\x42\x30"s + "a\0"s, CODE_UNICODE},
+      {"UTF-16 without a zero byte", "\xFF\xFE\x42\x30", CODE_INVALID},
+      {"zero before escape", "a\0\x1B$B"s, CODE_UNICODE},
+      {"escape before zero", "\x1B$B\x30\x21\0"s, CODE_JIS},
+      {"UTF-8 without mark", "\xE3\x81\x82", CODE_UTF8N},
+      {"UTF-8 that is also Shift_JIS", "\xE3\x81\x82\xE3\x81\x84", CODE_UTF8N},
+      {"overlong UTF-8 passes", "\xC0\x80", CODE_UTF8N},
+      {"6-byte UTF-8 passes", "\xFC\x80\x80\x80\x80\x80", CODE_UTF8N},
+      {"UTF-8 with mark", "\xEF\xBB\xBF\xE3\x81\x82", CODE_UTF8},
+      {"mark alone", "\xEF\xBB\xBF", CODE_UTF8},
+      {"mark then EUC-JP", "\xEF\xBB\xBF\xB4\xC1", CODE_EUC},
+      {"mark then Shift_JIS", "\xEF\xBB\xBF\x82\xA0", CODE_INVALID},
+      {"mark then zero byte", "\xEF\xBB\xBF\0a"s, CODE_INVALID},
+      {"Shift_JIS", "\x82\xA0\x82\xA2\r\n", CODE_SJIS},
+      {"half-width katakana pairs", "\xB1\xB2\xB3\xB4", CODE_SJIS},
+      {"Shift_JIS lead at the end", "ab\x82", CODE_SJIS},
+      {"Shift_JIS bad trail", "\x82\x20", CODE_INVALID},
+      {"UTF-8 cut off by the end", "a\xE3\x81", CODE_SJIS},
+      {"EUC-JP", "\xB4\xC1\xBB\xFA", CODE_EUC},
+      {"EUC-JP with 0xFE", "\xA4\xA2\xFE\xFE", CODE_EUC},
+      {"EUC-JP lead at the end", "\xFE\xFE\xA4", CODE_EUC},
+      {"EUC-JP 0x8E at the end", "\xFE\xFE\x8E", CODE_INVALID},
+      {"EUC-JP 0x8F cut short", "\xFE\xFE\x8F\xA1", CODE_INVALID},
+      {"EUC-JP 0x8F complete", "\xFE\xFE\x8F\xA1\xFE", CODE_EUC},
+      {"EUC-JP 0x8E with a bad byte", "\xFE\xFE\x8E\xE0", CODE_INVALID},
+      {"neither", "\xFF\xFF", CODE_INVALID},
+  };
+  for (const DetectCase& c : cases) {
+    EXPECT_EQ(DetectExact(c.input), c.expected) << c.name;
+  }
+}
+
+TEST(DetectInputCodeTest, Utf8LeadLengthFollowsTheLeadingOnes) {
+  for (int b = 0; b < 256; ++b) {
+    int expected = b < 0xC0 ? -1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5
+                 : b < 0xFE ? 6 : -1;
+    EXPECT_EQ(Utf8LeadLength(static_cast<uint8_t>(b)), expected) << b;
+  }
+}
+
+TEST(DetectInputCodeTest, SevenBitFlag) {
+  bool seven = false;
+  EXPECT_TRUE(IsUtf8Text("plain", &seven));
+  EXPECT_TRUE(seven);
+  EXPECT_TRUE(IsUtf8Text("a\xC3\xA9", &seven));
+  EXPECT_FALSE(seven);
+  EXPECT_FALSE(IsUtf8Text("a\xC3", &seven));
+  EXPECT_TRUE(IsUtf8Text("", &seven));
+  EXPECT_TRUE(seven);
+}
+
+}  // namespace
+}  // namespace kanvo

@@ -1,0 +1,38 @@
+// Line breaks: classifying those of the raw input, and the rewriting rule
+// that the writers share (which sequence is sought, what replaces it).
+#ifndef TV_TOOLS_KANVO_NEWLINE_H_
+#define TV_TOOLS_KANVO_NEWLINE_H_
+
+#include <cstdint>
+#include <string_view>
+
+#include "tools/kanvo/kanvo_types.h"
+
+namespace kanvo {
+
+// The newline kind of the raw input bytes, by majority: NL_NONE when there
+// is no CR and no LF. A CR LF is also seen as the UTF-16 little-endian
+// units 0D 00 0A 00. Reads exactly the input; the counters are 64-bit, so
+// no input is too large.
+NewlineKind DetectNewlineKind(std::string_view input);
+
+// The newline target when /N was not given: LF for JIS and EUC-JP output,
+// CR LF for every other code.
+NewlineKind DefaultNewlineTarget(TextCode output_code);
+
+// A line-break sequence: at most two units, CR and/or LF.
+struct NewlineSequence {
+  uint8_t units[2];
+  uint8_t size;
+};
+
+// The sequence a text of kind `kind` is searched for when it is rewritten:
+// LF, CR, or CR LF (for NL_CRLF and NL_NONE).
+NewlineSequence SoughtSequence(NewlineKind kind);
+
+// The sequence written for a target: LF, CR, or CR LF.
+NewlineSequence ReplacementSequence(NewlineKind target);
+
+}  // namespace kanvo
+
+#endif  // TV_TOOLS_KANVO_NEWLINE_H_

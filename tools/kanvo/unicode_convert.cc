@@ -1,0 +1,209 @@
+// The converters between Shift_JIS and UTF-8 / UTF-16. Character mapping is
+// code page 932's; the tables below are derived once from the per-character
+// conversions, so the loops do one lookup per character.
+#include <cstring>
+#include <memory>
+
+#include "platform/cp932.h"
+#include "tools/kanvo/byte_writer.h"
+#include "tools/kanvo/char_convert.h"
+#include "tools/kanvo/convert.h"
+#include "tools/kanvo/detect.h"
+
+namespace kanvo {
+
+namespace {
+
+// Shift_JIS of every UTF-16 unit: a byte (0x00XX) or a pair (lead << 8 |
+// trail), as one-unit code page conversions give them.
+struct UnitTable {
+  uint16_t code[0x10000];
+};
+
+std::unique_ptr<UnitTable> BuildUnitTable() {
+  auto t = std::make_unique<UnitTable>();
+  for (uint32_t unit = 0; unit < 0x10000; ++unit) {
+    uint8_t bytes[2];
+    int count = tv::Cp932UnitToBytes(static_cast<char16_t>(unit), bytes);
+    t->code[unit] = count == 2 ? static_cast<uint16_t>(bytes[0] << 8 | bytes[1]) : bytes[0];
+  }
+  return t;
+}
+
+const UnitTable& Units() {
+  static const std::unique_ptr<UnitTable> table = BuildUnitTable();
+  return *table;
+}
+
+// UTF-8 of the Shift_JIS characters SjisToUtf8 converts: the half-width
+// katakana alone, and every lead byte with every trail byte (a zero trail
+// meaning the lead alone). Entry: the bytes from the low end, count on top.
+struct Utf8Table {
+  uint32_t single[256];
+  uint32_t pair[256][256];  // rows only for lead bytes are filled
+};
+
+uint32_t PackUtf8(uint8_t lead, uint8_t trail) {
+  uint8_t bytes[3] = {0, 0, 0};
+  int count = SjisCharToUtf8(lead, trail, bytes);
+  return static_cast<uint32_t>(count) << 24 | bytes[2] << 16 | bytes[1] << 8 | bytes[0];
+}
+
+// Lead bytes as code page 932 has them: 0xF0-0xFC start the user-defined
+// and the IBM extension rows, whose characters (such as U+9AD9, FB FC) come
+// from Unicode input too and must not reach UTF-8 as raw bytes.
+bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
+
+std::unique_ptr<Utf8Table> BuildUtf8Table() {
+  auto t = std::make_unique<Utf8Table>();
+  std::memset(t.get(), 0, sizeof *t);
+  for (int b = 0xA1; b <= 0xDF; ++b) t->single[b] = PackUtf8(static_cast<uint8_t>(b), 0);
+  for (int lead = 0x80; lead <= 0xFC; ++lead) {
+    if (!IsSjisLead(static_cast<uint8_t>(lead))) continue;
+    for (int trail = 0; trail < 256; ++trail) {
+      t->pair[lead][trail] = PackUtf8(static_cast<uint8_t>(lead), static_cast<uint8_t>(trail));
+    }
+  }
+  return t;
+}
+
+const Utf8Table& Utf8Forms() {
+  static const std::unique_ptr<Utf8Table> table = BuildUtf8Table();
+  return *table;
+}
+
+// Writes the packed UTF-8 bytes; the room for three must be made.
+uint8_t* PutPacked(uint8_t* out, uint32_t packed) {
+  out[0] = static_cast<uint8_t>(packed);
+  out[1] = static_cast<uint8_t>(packed >> 8);
+  out[2] = static_cast<uint8_t>(packed >> 16);
+  return out + (packed >> 24);
+}
+
+uint8_t* PutSjis(uint8_t* out, uint16_t code) {
+  if (code > 0xFF) {
+    out[0] = static_cast<uint8_t>(code >> 8);
+    out[1] = static_cast<uint8_t>(code);
+    return out + 2;
+  }
+  out[0] = static_cast<uint8_t>(code);
+  return out + 1;
+}
+
+// The UTF-8 size SjisToUtf8 will need, taking three bytes for every pair
+// (exact for kana and kanji; a pair never needs more).
+size_t Utf8SizeBound(const uint8_t* p, size_t n) {
+  size_t size = 0;
+  for (size_t i = 0; i < n;) {
+    uint8_t b = p[i];
+    if (b < 0x80) {
+      size_t run = AsciiRun(p + i, n - i);
+      size += run;
+      i += run;
+    } else if (IsSjisLead(b)) {
+      size += 3;
+      i += 2;
+    } else {
+      size += IsHalfKatakana(b) ? 3 : 1;
+      i += 1;
+    }
+  }
+  return size;
+}
+
+}  // namespace
+
+ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
+  const uint8_t* p = BytesOf(input);
+  size_t n = input.size();
+  // At most one Shift_JIS byte per UTF-8 byte, but for a sequence cut off
+  // at the end.
+  return RunConverter(output, n + 2, [&](ByteWriter& w) {
+    const UnitTable& units = Units();
+    uint8_t* out = w.start();
+    size_t pos = 0;
+    while (pos < n) {
+      uint8_t b = p[pos];
+      if (b < 0x80) {
+        size_t run = AsciiRun(p + pos, n - pos);
+        out = w.Write(out, p + pos, run);
+        pos += run;
+        continue;
+      }
+      out = w.Room(out, 2);
+      // Continuation bytes are taken as they come; missing ones are zero.
+      if (b >= 0xC0 && b <= 0xDF) {
+        char16_t unit = static_cast<char16_t>((b & 0x1F) << 6 | (ByteOrZero(p, n, pos + 1) & 0x3F));
+        out = PutSjis(out, units.code[unit]);
+        pos += 2;
+      } else if (b >= 0xE0 && b <= 0xEF) {
+        char16_t unit = static_cast<char16_t>((b & 0x0F) << 12 |
+                                              (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
+                                              (ByteOrZero(p, n, pos + 2) & 0x3F));
+        out = PutSjis(out, units.code[unit]);
+        pos += 3;
+      } else {
+        int length = Utf8LeadLength(b);
+        if (length < 0) {
+          pos += 1;  // a stray byte is dropped
+        } else {
+          // Beyond the 16-bit range: no Shift_JIS form.
+          std::memcpy(out, kReplacementMark, 2);
+          out += 2;
+          pos += static_cast<size_t>(length);
+        }
+      }
+    }
+    return out;
+  });
+}
+
+ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
+  const uint8_t* p = BytesOf(input);
+  size_t units = input.size() / 2;  // an odd last byte is ignored
+  return RunConverter(output, units * 2, [&](ByteWriter& w) {
+    const UnitTable& table = Units();
+    uint8_t* out = w.start();
+    for (size_t i = 0; i < units; ++i) {
+      char16_t unit = static_cast<char16_t>(p[2 * i] | p[2 * i + 1] << 8);
+      out = PutSjis(w.Room(out, 2), table.code[unit]);
+    }
+    return out;
+  });
+}
+
+ConvStatus SjisToUtf8(std::string_view input, std::string* output) {
+  const uint8_t* p = BytesOf(input);
+  size_t n = input.size();
+  return RunConverter(output, Utf8SizeBound(p, n), [&](ByteWriter& w) {
+    const Utf8Table& forms = Utf8Forms();  // built on first use; may throw
+    uint8_t* out = w.start();
+    size_t i = 0;
+    while (i < n) {
+      uint8_t b = p[i];
+      if (b < 0x80) {
+        size_t run = AsciiRun(p + i, n - i);
+        out = w.Write(out, p + i, run);
+        i += run;
+        continue;
+      }
+      out = w.Room(out, 3);
+      if (IsSjisLead(b)) {
+        // A lead byte at the end is converted alone.
+        out = PutPacked(out, forms.pair[b][ByteOrZero(p, n, i + 1)]);
+        i += 2;
+      } else if (IsHalfKatakana(b)) {
+        out = PutPacked(out, forms.single[b]);
+        i += 1;
+      } else {
+        // 0x80, 0xA0, 0xFD-0xFF: copied, as the other output converters do.
+        *out++ = b;
+        i += 1;
+      }
+    }
+    return out;
+  });
+}
+
+}  // namespace kanvo
