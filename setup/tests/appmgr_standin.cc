@@ -1,21 +1,22 @@
 // Stand-in for the Application Manager in the tests: records the command
-// line it was started with, byte for byte, and ends. The record goes to the
-// file named by TV_APPMGR_LOG, else to appmgr-command-line.txt beside it.
+// line it was started with, byte for byte as the ANSI call gives it, and
+// ends. The record goes to the file named by TV_APPMGR_LOG, else to
+// appmgr-command-line.txt beside the program.
 #include <windows.h>
 
 #include <string>
 
 namespace {
 
-std::string RecordPath() {
-  char buffer[MAX_PATH * 4];
-  DWORD length = GetEnvironmentVariableA("TV_APPMGR_LOG", buffer, sizeof(buffer));
-  if (length > 0 && length < sizeof(buffer)) return std::string(buffer, length);
-  length = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  if (length == 0 || length >= sizeof(buffer)) return "appmgr-command-line.txt";
-  std::string path(buffer, length);
-  // The test folders have plain names, so a byte search is good enough.
-  return path.substr(0, path.find_last_of('\\') + 1) + "appmgr-command-line.txt";
+// The record's own path is handled in UTF-16, so that any folder name works.
+std::wstring RecordPath() {
+  wchar_t buffer[MAX_PATH * 4];
+  DWORD length = GetEnvironmentVariableW(L"TV_APPMGR_LOG", buffer, MAX_PATH * 4);
+  if (length > 0 && length < MAX_PATH * 4) return std::wstring(buffer, length);
+  length = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return L"appmgr-command-line.txt";
+  std::wstring path(buffer, length);
+  return path.substr(0, path.find_last_of(L'\\') + 1) + L"appmgr-command-line.txt";
 }
 
 }  // namespace
@@ -23,14 +24,14 @@ std::string RecordPath() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const char* line = GetCommandLineA();
   // Written under another name and renamed, so a reader never sees half.
-  std::string path = RecordPath();
-  std::string partial = path + ".part";
-  HANDLE file = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  std::wstring path = RecordPath();
+  std::wstring partial = path + L".part";
+  HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD written = 0;
   BOOL ok = WriteFile(file, line, lstrlenA(line), &written, nullptr);
   CloseHandle(file);
-  if (!ok || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+  if (!ok || !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
   return 0;
 }
