@@ -136,6 +136,8 @@ class Session:
     def __enter__(self):
         check_locale()
         self.shots.mkdir(parents=True, exist_ok=True)
+        for old in self.shots.glob(f'{self.name}-*.png'):
+            old.unlink()
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
             ['Xvfb', '-displayfd', str(write_fd), '-screen', '0', '1024x768x24',
@@ -471,18 +473,23 @@ def case_package_faults(s):
 
 
 def case_no_app_manager(s):
+    # First no key at all, then the key without its default value.
     s.unregister_app_manager()
     try:
-        s.start(s.package('no_app_manager'))
-        wait_agreement(s)
-        s.key('alt+a')
-        wait_confirmation(s)
-        s.key('alt+s')
-        box = wait_message(s, MSG_LAUNCH)
-        expect(box.owner != '0000000000000000', 'the launch message has no owner')
-        s.shot('launch-failed')
-        s.key('Return')
-        s.wait_exit()
+        for step in ('no-key', 'no-value'):
+            if step == 'no-value':
+                s.wine('reg', 'add', APP_PATHS_KEY, '/f')
+            s.start(s.package('no_app_manager/' + step))
+            wait_agreement(s)
+            s.key('alt+a')
+            wait_confirmation(s)
+            s.key('alt+s')
+            box = wait_message(s, MSG_LAUNCH)
+            expect(box.owner != '0000000000000000', 'the launch message has no owner')
+            s.shot(step)
+            s.key('Return')
+            s.wait_exit()
+            expect(not s.record.exists(), 'something was started')
     finally:
         s.register_app_manager()
 
