@@ -252,6 +252,7 @@ class Session:
         self.env['TV_APPMGR_LOG'] = windows_path(self.record)
         self.log(f'starting {folder}')
         self.setup = subprocess.Popen(['wine', str(folder / 'setup.exe')], env=self.env,
+                                      stdin=subprocess.DEVNULL,
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def screen(self):
@@ -279,6 +280,8 @@ class Session:
 
     def key(self, *keys):
         self.log(f'key {" ".join(keys)}')
+        # A window that has just appeared may not hold the focus yet.
+        time.sleep(0.3)
         self.run(['xdotool', 'key', '--delay', '80', *keys])
 
     def shot(self, step):
