@@ -45,7 +45,9 @@ class FakePlatform : public PackagePlatform {
   }
 
   std::string ModuleFileName() override { return module_file_name; }
-  bool IsLeadByte(uint8_t b) override { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+  bool IsLeadByte(uint8_t b) override {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+  }
   bool FileExists(const std::string& path) override {
     queried_paths.push_back(path);
     return files.count(path) != 0;

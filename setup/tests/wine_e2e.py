@@ -28,7 +28,6 @@ PAGE_CAPTION = 'TorvelanOpenセットアップ'
 MESSAGE_CAPTION = 'TorvelanOpen セットアップ'
 BACKDROP_CLASS = 'SETUP'
 
-MSG_UNKNOWN = '原因不明のエラーを検出しました。セットアップファイルを特定できません。'
 MSG_PACKAGE = 'インストール用配布物に不足または異常があるため処理を継続できません。'
 MSG_LAUNCH = 'アプリケーションマネージャの起動に失敗し、インストールは行われませんでした。'
 MSG_CANCELLED = 'インストールを中止します。'

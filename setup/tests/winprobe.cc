@@ -39,8 +39,8 @@ std::string ClassOf(HWND window) {
 }
 
 BOOL CALLBACK PrintControl(HWND control, LPARAM) {
-  std::printf("control\t%p\t%d\t%s\t%s\n", static_cast<void*>(control),
-              GetDlgCtrlID(control), ClassOf(control).c_str(), TextOf(control).c_str());
+  std::printf("control\t%p\t%d\t%s\t%s\n", static_cast<void*>(control), GetDlgCtrlID(control),
+              ClassOf(control).c_str(), TextOf(control).c_str());
   return TRUE;
 }
 

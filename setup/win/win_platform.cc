@@ -68,8 +68,7 @@ std::optional<std::string> WinPackagePlatform::ReadAppManagerPath() {
   return std::string(value);
 }
 
-bool WinPackagePlatform::StartProcess(const std::string& program,
-                                      const std::string& command_line) {
+bool WinPackagePlatform::StartProcess(const std::string& program, const std::string& command_line) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwX = startup.dwY = CW_USEDEFAULT;

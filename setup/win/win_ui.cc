@@ -125,9 +125,9 @@ bool WinWizardUi::CreateBackdrop() {
   RegisterClassExA(&window_class);
 
   title += kTitleVersion;
-  backdrop_ = CreateWindowExA(0, class_name.c_str(), title.c_str(), WS_CAPTION | WS_SYSMENU,
-                              CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance_,
-                              nullptr);
+  backdrop_ =
+      CreateWindowExA(0, class_name.c_str(), title.c_str(), WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                      0, CW_USEDEFAULT, 0, nullptr, nullptr, instance_, nullptr);
   if (backdrop_ == nullptr) return false;
   ShowWindow(backdrop_, SW_SHOWMAXIMIZED);
   UpdateWindow(backdrop_);
