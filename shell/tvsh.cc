@@ -1,27 +1,27 @@
 // tvsh: the stand-in for the device's command shell. It publishes a folder
-// as the shell's current directory, runs one command with the tools' folder
-// first on PATH, waits for it, removes the share and passes on its status.
+// as the shell's current directory, with the tools' folder first on PATH.
+// With a command it runs that one command, waits for it, removes the share
+// and passes on its status; without one it reads commands as a shell does.
 //
-//   tvsh [-C DIR] COMMAND [ARG...]
+//   tvsh [-C DIR] [COMMAND [ARG...]]
 
 #include <limits.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/device_path.h"
-#include "platform/shared_directory.h"
+#include "shell/interactive.h"
+#include "shell/shell_session.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: tvsh [-C DIR] COMMAND [ARG...]\n");
+  std::fprintf(stderr, "usage: tvsh [-C DIR] [COMMAND [ARG...]]\n");
   return 2;
 }
 
@@ -31,7 +31,7 @@ bool IsDirectory(const std::string& path) {
 }
 
 // The device tools sit beside tvsh in a build, and in lib/torvelan/bin of
-// the prefix once installed.
+// the prefix once installed (TV_TOOLS_FROM_BINDIR, from tvsh's own folder).
 std::string ToolsFolder() {
   char exe[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
@@ -39,7 +39,7 @@ std::string ToolsFolder() {
   exe[n] = '\0';
   std::string dir(exe);
   dir.erase(dir.rfind('/'));
-  std::string installed = dir + "/../lib/torvelan/bin";
+  std::string installed = dir + "/" TV_TOOLS_FROM_BINDIR;
   return IsDirectory(installed) ? installed : dir;
 }
 
@@ -53,7 +53,6 @@ int main(int argc, char** argv) {
     folder = argv[i + 1];
     i += 2;
   }
-  if (i >= argc) return Usage();
 
   char resolved[PATH_MAX];
   if (folder.empty()) {
@@ -73,32 +72,15 @@ int main(int argc, char** argv) {
     setenv("PATH", new_path.c_str(), 1);
   }
 
-  if (!tv::PublishSharedDirectory(tv::HostDirectoryToDevice(resolved))) {
+  // The share must go whatever happens to the command, so tvsh outlives it.
+  tv::InstallShellSignals();
+  if (i >= argc) return tv::RunInteractive(resolved);
+
+  if (!tv::PublishFolder(resolved)) {
     std::perror("tvsh: cannot publish the current directory");
     return 1;
   }
-  // The share must go whatever happens to the command, so tvsh outlives it
-  // and ignores the terminal's interrupt, which reaches the command too.
-  signal(SIGINT, SIG_IGN);
-  signal(SIGQUIT, SIG_IGN);
-  pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGQUIT, SIG_DFL);
-    execvp(argv[i], argv + i);
-    std::fprintf(stderr, "tvsh: %s: %s\n", argv[i], std::strerror(errno));
-    _exit(127);
-  }
-  int status = 0;
-  int result;
-  if (pid < 0) {
-    std::perror("tvsh: fork");
-    result = 1;
-  } else {
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  tv::RemoveSharedDirectory();
+  int result = tv::RunCommand(argv + i);
+  tv::EndSession();
   return result;
 }

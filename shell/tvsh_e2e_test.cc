@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -46,10 +47,23 @@ TEST(TvshTest, PassesOnTheStatusAndPutsTheToolsFirstOnPath) {
 }
 
 TEST(TvshTest, RefusesBadUse) {
-  EXPECT_EQ(RunProgram("tvsh", {}).status, 2);
   EXPECT_EQ(RunProgram("tvsh", {"-C"}).status, 2);
   EXPECT_EQ(RunProgram("tvsh", {"-C", "/no/such/folder", "true"}).status, 1);
   EXPECT_EQ(RunProgram("tvsh", {"no-such-command-here"}).status, 127);
+  EXPECT_NE(access(kShareFile, F_OK), 0);
+}
+
+TEST(TvshTest, RefusesAFolderTooLongForTheShare) {
+  // Cut to the share's 259 units, the folder would be another one.
+  TempDir dir;
+  std::string deep = dir.path();
+  while (deep.size() < 300) {
+    deep += "/" + std::string(40, 'd');
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+  }
+  ProgramRun run = RunProgram("tvsh", {"-C", deep, "true"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("too long"), std::string::npos) << run.err;
   EXPECT_NE(access(kShareFile, F_OK), 0);
 }
 

@@ -1,0 +1,116 @@
+#include "shell/interactive.h"
+
+#include <limits.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "shell/line_input.h"
+#include "shell/shell_line.h"
+#include "shell/shell_session.h"
+
+namespace tv {
+
+namespace {
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home != '\0') return home;
+  const passwd* entry = getpwuid(getuid());
+  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/";
+}
+
+// `cd`: the folder is changed and published only when both can be done.
+int ChangeFolder(const std::string& rest, std::string* current) {
+  std::string name = CdArgument(rest);
+  std::string target = CdTargetPath(name, *current, HomeFolder());
+  char resolved[PATH_MAX];
+  struct stat st;
+  if (realpath(target.c_str(), resolved) == nullptr || stat(resolved, &st) != 0 ||
+      !S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", name.c_str());
+    return 1;
+  }
+  if (!PublishFolder(resolved)) {
+    std::fprintf(stderr, "tvsh: cd: %s: %s\n", name.c_str(),
+                 errno == ENAMETOOLONG ? "too long a path for the shell's folder"
+                                       : std::strerror(errno));
+    return 1;
+  }
+  if (chdir(resolved) != 0) {
+    std::fprintf(stderr, "tvsh: cd: %s: %s\n", name.c_str(), std::strerror(errno));
+    PublishFolder(*current);
+    return 1;
+  }
+  *current = resolved;
+  return 0;
+}
+
+// `exit [N]`: true when tvsh is to end, with *status set.
+bool Exit(const ShellLine& line, int* status) {
+  if (line.args.empty()) return true;
+  const std::string& word = line.args[0];
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(word.c_str(), &end, 10);
+  if (word.empty() || *end != '\0' || errno != 0) {
+    std::fprintf(stderr, "tvsh: exit: %s: not a number\n", word.c_str());
+    *status = 2;
+    return false;
+  }
+  *status = static_cast<int>(value & 0xFF);
+  return true;
+}
+
+int RunLine(const ShellLine& line) {
+  std::string program = line.command;
+  // A command given by its device path.
+  for (char& c : program) {
+    if (c == '\\') c = '/';
+  }
+  std::vector<char*> argv;
+  argv.push_back(program.data());
+  for (const std::string& arg : line.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  return RunCommand(argv.data());
+}
+
+}  // namespace
+
+int RunInteractive(const std::string& folder) {
+  std::string current = folder;
+  if (chdir(current.c_str()) != 0 || !PublishFolder(current)) {
+    std::fprintf(stderr, "tvsh: %s: cannot be the shell's folder: %s\n", current.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  std::unique_ptr<LineInput> input = MakeLineInput();
+  int status = 0;
+  std::string text;
+  while (input->ReadLine(PromptFor(current), &text)) {
+    ShellLine line = SplitShellLine(text);
+    if (line.command.empty()) continue;
+    if (line.command == "exit") {
+      if (Exit(line, &status)) break;
+    } else if (line.command == "cd") {
+      status = ChangeFolder(line.rest, &current);
+    } else {
+      // Published afresh for every command: another tvsh that ended in the
+      // meantime has removed the share.
+      PublishFolder(current);
+      status = RunLine(line);
+      EndIfSignalled();
+    }
+  }
+  input.reset();  // the terminal's modes back before tvsh ends
+  EndSession();
+  return status;
+}
+
+}  // namespace tv

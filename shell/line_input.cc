@@ -1,0 +1,117 @@
+#include "shell/line_input.h"
+
+#include <errno.h>
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+
+#if defined(TV_HAVE_LIBEDIT)
+#include <histedit.h>
+#endif
+
+namespace tv {
+
+namespace {
+
+class PlainInput : public LineInput {
+ public:
+  explicit PlainInput(bool show_prompt) : show_prompt_(show_prompt) {}
+
+  bool ReadLine(const std::string& prompt, std::string* line) override {
+    if (show_prompt_) {
+      // The prompt goes to standard error, as shells do, keeping standard
+      // output for what the commands print.
+      std::fputs(prompt.c_str(), stderr);
+      std::fflush(stderr);
+    }
+    line->clear();
+    for (;;) {
+      char c;
+      ssize_t n = read(0, &c, 1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return !line->empty();  // a last line without its LF counts
+      if (c == '\n') return true;
+      if (c != '\0') line->push_back(c);  // no argument can carry a NUL
+    }
+  }
+
+ private:
+  bool show_prompt_;
+};
+
+#if defined(TV_HAVE_LIBEDIT)
+
+class EditedInput : public LineInput {
+ public:
+  EditedInput() {
+    editor_ = el_init("tvsh", stdin, stderr, stderr);
+    history_ = history_init();
+    HistEvent event;
+    history(history_, &event, H_SETSIZE, 500);
+    history(history_, &event, H_SETUNIQUE, 1);
+    el_set(editor_, EL_CLIENTDATA, this);
+    el_set(editor_, EL_PROMPT, &EditedInput::Prompt);
+    el_set(editor_, EL_EDITOR, "emacs");
+    el_set(editor_, EL_HIST, history, history_);
+    el_source(editor_, nullptr);  // the user's ~/.editrc
+  }
+  ~EditedInput() override {
+    el_end(editor_);
+    history_end(history_);
+  }
+
+  bool ReadLine(const std::string& prompt, std::string* line) override {
+    prompt_ = prompt;
+    int count = 0;
+    const char* text = el_gets(editor_, &count);
+    if (text == nullptr || count <= 0) {
+      std::fputc('\n', stderr);  // Ctrl-D: the next prompt starts afresh
+      return false;
+    }
+    line->assign(text, count);
+    if (!line->empty() && line->back() == '\n') line->pop_back();
+    if (line->find_first_not_of(" \t") != std::string::npos) {
+      HistEvent event;
+      history(history_, &event, H_ENTER, line->c_str());
+    }
+    return true;
+  }
+
+ private:
+  static char* Prompt(EditLine* editor) {
+    void* data = nullptr;
+    el_get(editor, EL_CLIENTDATA, &data);
+    return const_cast<char*>(static_cast<EditedInput*>(data)->prompt_.c_str());
+  }
+
+  EditLine* editor_;
+  History* history_;
+  std::string prompt_;
+};
+
+// The editor needs a UTF-8 character type to edit Japanese; the console
+// the tools are made for is UTF-8 whatever the locale says.
+void UseUtf8CharacterType() {
+  std::setlocale(LC_CTYPE, "");
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<LineInput> MakeLineInput() {
+  bool terminal = isatty(0) && isatty(2);
+#if defined(TV_HAVE_LIBEDIT)
+  if (terminal) {
+    UseUtf8CharacterType();
+    return std::make_unique<EditedInput>();
+  }
+#endif
+  return std::make_unique<PlainInput>(terminal);
+}
+
+}  // namespace tv

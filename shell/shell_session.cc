@@ -1,0 +1,118 @@
+#include "shell/shell_session.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/device_path.h"
+#include "platform/env.h"
+#include "platform/shared_directory.h"
+
+namespace tv {
+
+namespace {
+
+volatile sig_atomic_t g_child = 0;
+volatile sig_atomic_t g_end_signal = 0;
+// The terminal's modes as tvsh found them; line editing changes them.
+struct termios g_terminal_modes;
+bool g_have_terminal = false;
+
+// Async-signal-safe: removing the share is one unlink.
+[[noreturn]] void EndBySignal(int signal_number) {
+  RemoveSharedDirectory();
+  if (g_have_terminal) tcsetattr(0, TCSANOW, &g_terminal_modes);
+  signal(signal_number, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal_number);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(signal_number);
+  _exit(128 + signal_number);
+}
+
+void OnEndSignal(int signal_number) {
+  g_end_signal = signal_number;
+  // A running command may still read the share: it goes first.
+  pid_t child = g_child;
+  if (child > 0) {
+    kill(child, signal_number);
+    return;
+  }
+  EndBySignal(signal_number);
+}
+
+sigset_t EndSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+}  // namespace
+
+bool PublishFolder(const std::string& host_dir) {
+  std::u16string device = HostDirectoryToDevice(host_dir);
+  if (device.size() >= kShareUnits) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  return PublishSharedDirectory(device);
+}
+
+void InstallShellSignals() {
+  g_have_terminal = tcgetattr(0, &g_terminal_modes) == 0;
+  signal(SIGINT, SIG_IGN);
+  signal(SIGQUIT, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
+  struct sigaction action = {};
+  action.sa_handler = OnEndSignal;
+  action.sa_mask = EndSignals();
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
+int RunCommand(char* const argv[]) {
+  std::fflush(nullptr);
+  // Blocked until the child is known, so that a signal cannot slip between.
+  sigset_t end_signals = EndSignals();
+  sigset_t old_mask;
+  sigprocmask(SIG_BLOCK, &end_signals, &old_mask);
+  pid_t pid = fork();
+  if (pid == 0) {
+    for (int s : {SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    execvp(argv[0], argv);
+    std::fprintf(stderr, "tvsh: %s: %s\n", argv[0], std::strerror(errno));
+    _exit(127);
+  }
+  if (pid < 0) {
+    sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    std::perror("tvsh: fork");
+    return 1;
+  }
+  g_child = pid;
+  sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  g_child = 0;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void EndIfSignalled() {
+  if (g_end_signal != 0) EndBySignal(g_end_signal);
+}
+
+void EndSession() {
+  EndIfSignalled();
+  RemoveSharedDirectory();
+}
+
+}  // namespace tv

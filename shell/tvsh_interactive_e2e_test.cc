@@ -1,0 +1,250 @@
+// The interactive tvsh, driven through standard input and through a
+// pseudo-terminal as a user would.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "testutil/run_program.h"
+
+namespace tv {
+namespace {
+
+constexpr char kShareFile[] = "/dev/shm/TORVELAN_CURRENT_DIRECTORY";
+
+std::string DeviceForm(std::string path) {
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path + "\\";
+}
+
+bool ShareExists() { return access(kShareFile, F_OK) == 0; }
+
+class InteractiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sub_ = dir_.path() + "/sub dir";
+    ASSERT_EQ(mkdir(sub_.c_str(), 0755), 0);
+    dir_.Write("sub dir/names.txt", "pear\napple\nfig\n");
+  }
+
+  TempDir dir_;
+  std::string sub_;
+};
+
+TEST_F(InteractiveTest, RunsToolsInTheFolderThatCdPublishes) {
+  ProgramRun run = RunProgram("tvsh", {"-C", dir_.path()},
+                              {.stdin_bytes = "cd sub dir\n"
+                                              "cat " + std::string(kShareFile) + "\n"
+                                              "sort names.txt\n"
+                                              "KANVO missing.txt\n"
+                                              "exit\n"});
+  EXPECT_EQ(run.status, 1) << "the status of the last command";
+  std::string share = run.out.substr(0, 520);
+  std::string expected = DeviceForm(sub_);
+  ASSERT_GE(share.size(), expected.size() * 2);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(share[2 * i], expected[i]) << "unit " << i;
+    EXPECT_EQ(share[2 * i + 1], '\0');
+  }
+  std::string after = run.out.substr(520);
+  EXPECT_EQ(after.substr(0, 15), "apple\nfig\npear\n");
+  // KANVO names the input as resolved through the share.
+  EXPECT_NE(after.find(expected + "missing.txt"), std::string::npos) << after;
+  EXPECT_EQ(run.err, "") << "no prompt when standard input is no terminal";
+  EXPECT_FALSE(ShareExists());
+}
+
+TEST_F(InteractiveTest, CdTakesDevicePathsLinuxPathsAndHome) {
+  std::string device_sub = DeviceForm(sub_);
+  const char* old_home = std::getenv("HOME");
+  std::string saved = old_home ? old_home : "";
+  setenv("HOME", sub_.c_str(), 1);
+  ProgramRun run = RunProgram(
+      "tvsh", {},
+      {.stdin_bytes = "cd " + device_sub + "\nsort /R names.txt\n"   // device path
+                      "cd \\\nsort /R names.txt\n"                   // the root
+                      "cd\nsort names.txt\n"                         // home
+                      "cd \"" + sub_ + "\"\nsort /R names.txt\n"     // Linux path, quoted
+                      "cd no-such-folder\nsort names.txt\n",         // stays put
+       .cwd = dir_.path()});
+  if (old_home) setenv("HOME", saved.c_str(), 1);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "pear\nfig\napple\n"
+            "入力ファイルの読み込みでエラーが発生しました。\n"
+            "apple\nfig\npear\n"
+            "pear\nfig\napple\n"
+            "apple\nfig\npear\n");
+  EXPECT_EQ(run.err, "tvsh: cd: no-such-folder: not a folder\n");
+  EXPECT_FALSE(ShareExists());
+}
+
+TEST_F(InteractiveTest, LeavesTheRestOfTheInputToTheTools) {
+  dir_.Write("sub dir/out.txt", "old");
+  // KANVO asks before it replaces out.txt and reads its answer from the
+  // same standard input as tvsh.
+  ProgramRun run = RunProgram("tvsh", {"-C", sub_},
+                              {.stdin_bytes = "KANVO /O UTF8N names.txt out.txt\ny\nexit 7\n"});
+  EXPECT_EQ(run.status, 7);
+  EXPECT_EQ(dir_.Read("sub dir/out.txt"), "pear\r\napple\r\nfig\r\n");
+  EXPECT_FALSE(ShareExists());
+}
+
+TEST_F(InteractiveTest, EndsAtTheEndOfInputWithTheLastStatus) {
+  struct Case {
+    std::string input;
+    int status;
+  } cases[] = {
+      {"", 0},
+      {"false", 1},  // a last line without its line end counts
+      {"no-such-command-here\n", 127},
+      {"exit 300\n", 300 & 0xFF},
+      {"exit x\n", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    EXPECT_EQ(RunProgram("tvsh", {}, {.stdin_bytes = c.input, .cwd = sub_}).status, c.status);
+    EXPECT_FALSE(ShareExists());
+  }
+}
+
+// tvsh on a pseudo-terminal, as in a terminal window.
+class Terminal {
+ public:
+  explicit Terminal(const std::string& cwd) {
+    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      setenv("TERM", "dumb", 1);
+      if (chdir(cwd.c_str()) != 0) _exit(126);
+      std::string tvsh = BinDir() + "/tvsh";
+      execl(tvsh.c_str(), tvsh.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Terminal() {
+    if (master_ >= 0) close(master_);
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
+
+  // Everything shown since the last call, once `text` has appeared in it;
+  // what came when it does not within five seconds.
+  std::string WaitFor(const std::string& text) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (seen_.find(text) == std::string::npos) {
+      int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      deadline - std::chrono::steady_clock::now())
+                                      .count());
+      if (left <= 0) break;
+      pollfd fd = {master_, POLLIN, 0};
+      if (poll(&fd, 1, left) <= 0) break;
+      char buf[4096];
+      ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      seen_.append(buf, static_cast<size_t>(n));
+    }
+    std::string shown;
+    shown.swap(seen_);
+    return shown;
+  }
+
+  void Type(const std::string& text) {
+    ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+
+  void Hang_up() {
+    close(master_);
+    master_ = -1;
+  }
+
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int master_ = -1;
+  std::string seen_;
+};
+
+TEST_F(InteractiveTest, PromptsWithTheDeviceFolderAtATerminal) {
+  Terminal terminal(dir_.path());
+  ASSERT_TRUE(terminal.started());
+  std::string first_prompt = DeviceForm(dir_.path()) + "> ";
+  std::string sub_prompt = DeviceForm(sub_) + "> ";
+  EXPECT_NE(terminal.WaitFor(first_prompt).find(first_prompt), std::string::npos);
+  terminal.Type("cd sub dir\r");
+  EXPECT_NE(terminal.WaitFor(sub_prompt).find(sub_prompt), std::string::npos);
+  terminal.Type("KANVO missing.txt\r");
+  std::string shown = terminal.WaitFor(sub_prompt);
+  EXPECT_NE(shown.find(DeviceForm(sub_) + "missing.txt"), std::string::npos) << shown;
+  terminal.Type("exit 4\r");
+  EXPECT_EQ(terminal.Wait(), 4);
+  EXPECT_FALSE(ShareExists());
+}
+
+TEST_F(InteractiveTest, EndOfInputAtATerminalEndsTvsh) {
+  Terminal terminal(sub_);
+  std::string prompt = DeviceForm(sub_) + "> ";
+  terminal.WaitFor(prompt);
+  ASSERT_TRUE(ShareExists());
+  terminal.Type("\x04");  // Ctrl-D
+  EXPECT_EQ(terminal.Wait(), 0);
+  EXPECT_FALSE(ShareExists());
+}
+
+TEST_F(InteractiveTest, SignalsThatEndTvshRemoveTheShare) {
+  {
+    Terminal terminal(sub_);
+    terminal.WaitFor(DeviceForm(sub_) + "> ");
+    ASSERT_TRUE(ShareExists());
+    kill(terminal.pid(), SIGTERM);
+    EXPECT_EQ(terminal.Wait(), 128 + SIGTERM);
+    EXPECT_FALSE(ShareExists());
+  }
+  {
+    // The terminal goes away.
+    Terminal terminal(sub_);
+    terminal.WaitFor(DeviceForm(sub_) + "> ");
+    ASSERT_TRUE(ShareExists());
+    terminal.Hang_up();
+    EXPECT_EQ(terminal.Wait(), 128 + SIGHUP);
+    EXPECT_FALSE(ShareExists());
+  }
+  {
+    // A running command gets the signal too, and tvsh ends after it.
+    Terminal terminal(sub_);
+    std::string prompt = DeviceForm(sub_) + "> ";
+    terminal.WaitFor(prompt);
+    // Quotes reach a program as typed, so the command is a script.
+    dir_.Write("sub dir/wait.sh", "echo started\nsleep 30\n");
+    terminal.Type("sh wait.sh\r");
+    terminal.WaitFor("started\r\n");
+    kill(terminal.pid(), SIGTERM);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(terminal.Wait(), 128 + SIGTERM);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_FALSE(ShareExists());
+  }
+}
+
+}  // namespace
+}  // namespace tv
