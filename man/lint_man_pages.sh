@@ -9,11 +9,13 @@ failed=0
 for page in "$@"; do
   out=$("$groff" -k -man -Tutf8 -ww -z "$page" 2>&1)
   if [ -n "$mandoc" ]; then
-    out=$out$("$mandoc" -Tlint -W warning "$page" 2>&1)
+    more=$("$mandoc" -Tlint -W warning "$page" 2>&1)
+    [ -n "$more" ] && out="${out:+$out
+}$more"
   fi
   if [ -n "$lexgrog" ] && ! "$lexgrog" "$page" >/dev/null 2>&1; then
-    out="$out
-lexgrog finds no NAME section"
+    out="${out:+$out
+}lexgrog finds no NAME section"
   fi
   if [ -n "$out" ]; then
     printf '%s:\n%s\n' "$page" "$out"

@@ -39,8 +39,10 @@ std::string ToolsFolder() {
   exe[n] = '\0';
   std::string dir(exe);
   dir.erase(dir.rfind('/'));
-  std::string installed = dir + "/" TV_TOOLS_FROM_BINDIR;
-  return IsDirectory(installed) ? installed : dir;
+  char installed[PATH_MAX];
+  std::string relative = dir + "/" TV_TOOLS_FROM_BINDIR;
+  if (realpath(relative.c_str(), installed) != nullptr && IsDirectory(installed)) return installed;
+  return dir;
 }
 
 }  // namespace
