@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <pwd.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,6 +107,8 @@ int RunInteractive(const std::string& folder) {
       PublishFolder(current);
       status = RunLine(line);
       EndIfSignalled();
+      // The interrupt ends a command in mid-line; the prompt goes below.
+      if (status == 128 + SIGINT && isatty(2)) std::fputc('\n', stderr);
     }
   }
   input.reset();  // the terminal's modes back before tvsh ends

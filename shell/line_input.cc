@@ -56,6 +56,10 @@ class EditedInput : public LineInput {
     el_set(editor_, EL_PROMPT, &EditedInput::Prompt);
     el_set(editor_, EL_EDITOR, "emacs");
     el_set(editor_, EL_HIST, history, history_);
+    // Ctrl-C while editing drops the line, as shells do; it reaches the
+    // editor as a key rather than as the interrupt, which tvsh ignores.
+    el_set(editor_, EL_SETTY, "-d", "-isig", nullptr);
+    el_set(editor_, EL_BIND, "^C", "em-kill-line", nullptr);
     el_source(editor_, nullptr);  // the user's ~/.editrc
   }
   ~EditedInput() override {
