@@ -1,12 +1,11 @@
 // The manual pages against the built tools: every line of each usage text
 // and every message that the tools print stand in both the Japanese and
 // the English page, as man shows them.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/utf16.h"
 #include "testutil/run_program.h"
@@ -66,7 +65,7 @@ TEST(ManPagesTest, ShowEachToolsUsageText) {
     const char* page;
     std::vector<std::string> args;
   } cases[] = {
-      {"KANVO", "KANVO.1", {"/H"}},   {"diff", "torvelan-diff.1", {}},
+      {"KANVO", "KANVO.1", {"/H"}},        {"diff", "torvelan-diff.1", {}},
       {"sort", "torvelan-sort.1", {"/H"}}, {"vornak", "vornak.1", {"/H"}},
       {"Pelquin", "Pelquin.1", {"/h"}},
   };
@@ -104,15 +103,18 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"diff", "torvelan-diff.1", {"/I"}, "", "を指定してください"},
       {"diff", "torvelan-diff.1", {"missing.txt", "a.txt"}, "", "指定のファイルが存在しません："},
       {"diff", "torvelan-diff.1", {"folder", "a.txt"}, "", "に指定されているのはフォルダです："},
-      {"sort", "torvelan-sort.1", {"missing.txt"}, "", "入力ファイルの読み込みでエラーが発生しました。"},
+      {"sort",
+       "torvelan-sort.1",
+       {"missing.txt"},
+       "",
+       "入力ファイルの読み込みでエラーが発生しました。"},
       {"sort", "torvelan-sort.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
       {"vornak", "vornak.1", {"missing.txt"}, "", "入力ファイルの読み込みでエラーが発生しました。"},
       {"vornak", "vornak.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tool) + " " + c.text);
-    ProgramRun run =
-        RunProgram(c.tool, c.args, {.cwd = dir.path(), .stdout_path = c.stdout_path});
+    ProgramRun run = RunProgram(c.tool, c.args, {.cwd = dir.path(), .stdout_path = c.stdout_path});
     EXPECT_NE((run.out + run.err).find(c.text), std::string::npos) << run.out << run.err;
     ExpectInPages(RenderedPages(c.page), c.text, c.page);
   }

@@ -1,6 +1,7 @@
 // Installing: `cmake --install` into a temporary prefix, then the tools run
 // from there; the Debian package made by cpack, its contents and control
 // fields, and (as root) its installation into a scratch root and removal.
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,16 +12,14 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "testutil/run_program.h"
 
 namespace tv {
 namespace {
 
 const char* const kTools[] = {"KANVO", "diff", "sort", "vornak", "Pelquin"};
-const char* const kPages[] = {"KANVO", "torvelan-diff", "torvelan-sort", "vornak", "Pelquin",
-                              "tvsh"};
+const char* const kPages[] = {"KANVO",  "torvelan-diff", "torvelan-sort",
+                              "vornak", "Pelquin",       "tvsh"};
 
 bool IsFile(const std::string& path) {
   struct stat st;
@@ -151,13 +150,12 @@ class DebianPackageTest : public ::testing::Test {
   static void SetUpTestSuite() {
     if (std::string(TV_DPKG_DEB).empty()) return;
     out_ = new TempDir;
-    ProgramRun run =
-        RunProgram(TV_CPACK, {"-G", "DEB", "--config", std::string(TV_BUILD_DIR) +
-                                                           "/CPackConfig.cmake",
-                              "-B", out_->path()});
+    ProgramRun run = RunProgram(
+        TV_CPACK, {"-G", "DEB", "--config", std::string(TV_BUILD_DIR) + "/CPackConfig.cmake", "-B",
+                   out_->path()});
     cpack_log_ = run.out + run.err;
-    ProgramRun found = RunProgram("/usr/bin/find", {out_->path(), "-maxdepth", "1", "-name",
-                                                    "torvelan_*.deb"});
+    ProgramRun found =
+        RunProgram("/usr/bin/find", {out_->path(), "-maxdepth", "1", "-name", "torvelan_*.deb"});
     std::vector<std::string> debs = Split(found.out, '\n');
     if (debs.size() == 1) deb_ = debs[0];
   }
@@ -253,8 +251,8 @@ TEST_F(DebianPackageTest, InstallsIntoAScratchRootAndRemovesCleanly) {
   ASSERT_EQ(remove.status, 0) << remove.out << remove.err;
   ProgramRun left = RunProgram("/bin/ls", {"-A", root.path()});
   EXPECT_EQ(left.out, "var\n") << "nothing but dpkg's own records";
-  ProgramRun status = RunProgram(
-      "/usr/bin/dpkg-query", {"--admindir=" + root.path() + "/var/lib/dpkg", "-W", "torvelan"});
+  ProgramRun status = RunProgram("/usr/bin/dpkg-query",
+                                 {"--admindir=" + root.path() + "/var/lib/dpkg", "-W", "torvelan"});
   EXPECT_NE(status.status, 0) << status.out;
 }
 

@@ -39,9 +39,9 @@ int ChangeFolder(const std::string& rest, std::string* current) {
     return 1;
   }
   if (!PublishFolder(resolved)) {
-    std::fprintf(stderr, "tvsh: cd: %s: %s\n", name.c_str(),
-                 errno == ENAMETOOLONG ? "too long a path for the shell's folder"
-                                       : std::strerror(errno));
+    std::fprintf(
+        stderr, "tvsh: cd: %s: %s\n", name.c_str(),
+        errno == ENAMETOOLONG ? "too long a path for the shell's folder" : std::strerror(errno));
     return 1;
   }
   if (chdir(resolved) != 0) {

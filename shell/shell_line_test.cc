@@ -25,11 +25,12 @@ TEST(SplitShellLineTest, ToolsGetTheTextAfterTheCommandName) {
       {"", "", {}, ""},
       {"   \t ", "", {}, ""},
       {"Pelquin", "Pelquin", {}, ""},
-      {"KANVO /O UTF8N a.txt b.txt", "KANVO", {"/O", "UTF8N", "a.txt", "b.txt"},
+      {"KANVO /O UTF8N a.txt b.txt",
+       "KANVO",
+       {"/O", "UTF8N", "a.txt", "b.txt"},
        "/O UTF8N a.txt b.txt"},
       {"  diff   a.txt\tb.txt  ", "diff", {"a.txt", "b.txt"}, "a.txt b.txt"},
-      {"diff \"my file.txt\" b.txt", "diff", {"\"my file.txt\"", "b.txt"},
-       "\"my file.txt\" b.txt"},
+      {"diff \"my file.txt\" b.txt", "diff", {"\"my file.txt\"", "b.txt"}, "\"my file.txt\" b.txt"},
       // Blanks and tabs inside quotes stay as typed.
       {"sort \"a  b\tc\"", "sort", {"\"a  b\tc\""}, "\"a  b\tc\""},
       // A quote inside a word, and an unclosed one, run to their end.

@@ -1,6 +1,7 @@
 // The interactive tvsh, driven through standard input and through a
 // pseudo-terminal as a user would.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -12,8 +13,6 @@
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "testutil/run_program.h"
 
@@ -44,7 +43,9 @@ class InteractiveTest : public ::testing::Test {
 TEST_F(InteractiveTest, RunsToolsInTheFolderThatCdPublishes) {
   ProgramRun run = RunProgram("tvsh", {"-C", dir_.path()},
                               {.stdin_bytes = "cd sub dir\n"
-                                              "cat " + std::string(kShareFile) + "\n"
+                                              "cat " +
+                                              std::string(kShareFile) +
+                                              "\n"
                                               "sort names.txt\n"
                                               "KANVO missing.txt\n"
                                               "exit\n"});
@@ -69,14 +70,16 @@ TEST_F(InteractiveTest, CdTakesDevicePathsLinuxPathsAndHome) {
   const char* old_home = std::getenv("HOME");
   std::string saved = old_home ? old_home : "";
   setenv("HOME", sub_.c_str(), 1);
-  ProgramRun run = RunProgram(
-      "tvsh", {},
-      {.stdin_bytes = "cd " + device_sub + "\nsort /R names.txt\n"   // device path
-                      "cd \\\nsort /R names.txt\n"                   // the root
-                      "cd\nsort names.txt\n"                         // home
-                      "cd \"" + sub_ + "\"\nsort /R names.txt\n"     // Linux path, quoted
-                      "cd no-such-folder\nsort names.txt\n",         // stays put
-       .cwd = dir_.path()});
+  ProgramRun run = RunProgram("tvsh", {},
+                              {.stdin_bytes = "cd " + device_sub +
+                                              "\nsort /R names.txt\n"       // device path
+                                              "cd \\\nsort /R names.txt\n"  // the root
+                                              "cd\nsort names.txt\n"        // home
+                                              "cd \"" +
+                                              sub_ +
+                                              "\"\nsort /R names.txt\n"  // Linux path, quoted
+                                              "cd no-such-folder\nsort names.txt\n",  // stays put
+                               .cwd = dir_.path()});
   if (old_home) setenv("HOME", saved.c_str(), 1);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out,
