@@ -17,6 +17,11 @@ namespace tv {
 
 namespace {
 
+// Signals whose disposition tvsh changes and its commands get back as
+// tvsh found them (ignored under nohup, say).
+constexpr int kPassedOnSignals[] = {SIGPIPE, SIGTERM, SIGHUP};
+struct sigaction g_inherited[3];
+
 volatile sig_atomic_t g_child = 0;
 volatile sig_atomic_t g_end_signal = 0;
 // The terminal's modes as tvsh found them; line editing changes them.
@@ -68,14 +73,17 @@ bool PublishFolder(const std::string& host_dir) {
 
 void InstallShellSignals() {
   g_have_terminal = tcgetattr(0, &g_terminal_modes) == 0;
+  for (int i = 0; i < 3; ++i) sigaction(kPassedOnSignals[i], nullptr, &g_inherited[i]);
   signal(SIGINT, SIG_IGN);
   signal(SIGQUIT, SIG_IGN);
   signal(SIGPIPE, SIG_IGN);
   struct sigaction action = {};
   action.sa_handler = OnEndSignal;
   action.sa_mask = EndSignals();
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
+  // A signal ignored when tvsh started stays ignored, as in other shells.
+  for (int i = 1; i < 3; ++i) {
+    if (g_inherited[i].sa_handler != SIG_IGN) sigaction(kPassedOnSignals[i], &action, nullptr);
+  }
 }
 
 int RunCommand(char* const argv[]) {
@@ -86,7 +94,9 @@ int RunCommand(char* const argv[]) {
   sigprocmask(SIG_BLOCK, &end_signals, &old_mask);
   pid_t pid = fork();
   if (pid == 0) {
-    for (int s : {SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGQUIT, SIG_DFL);
+    for (int i = 0; i < 3; ++i) sigaction(kPassedOnSignals[i], &g_inherited[i], nullptr);
     sigprocmask(SIG_SETMASK, &old_mask, nullptr);
     execvp(argv[0], argv);
     std::fprintf(stderr, "tvsh: %s: %s\n", argv[0], std::strerror(errno));

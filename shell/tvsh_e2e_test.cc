@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,23 @@ TEST(TvshTest, PassesOnTheStatusAndPutsTheToolsFirstOnPath) {
   ProgramRun run = RunProgram("tvsh", {"sh", "-c", "command -v tvsh"});
   EXPECT_EQ(run.out, BinDir() + "/tvsh\n");
   EXPECT_NE(access(kShareFile, F_OK), 0);
+}
+
+TEST(TvshTest, CommandsGetTheSignalsTvshFound) {
+  // Ignored as tvsh starts (as under nohup): ignored for the command too.
+  // The interrupt, which tvsh itself ignores, is the command's again.
+  auto old_hup = signal(SIGHUP, SIG_IGN);
+  auto old_pipe = signal(SIGPIPE, SIG_IGN);
+  ProgramRun run = RunProgram("tvsh", {"sh", "-c", "grep SigIgn /proc/$$/status"});
+  signal(SIGHUP, old_hup);
+  signal(SIGPIPE, old_pipe);
+  ASSERT_EQ(run.out.rfind("SigIgn:", 0), 0u) << run.out;
+  unsigned long long ignored = std::stoull(run.out.substr(7), nullptr, 16);
+  auto bit = [](int signal_number) { return 1ull << (signal_number - 1); };
+  EXPECT_NE(ignored & bit(SIGHUP), 0u);
+  EXPECT_NE(ignored & bit(SIGPIPE), 0u);
+  EXPECT_EQ(ignored & bit(SIGINT), 0u);
+  EXPECT_EQ(ignored & bit(SIGTERM), 0u);
 }
 
 TEST(TvshTest, RefusesBadUse) {
