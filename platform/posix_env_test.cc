@@ -1,5 +1,6 @@
 #include "platform/posix_env.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -142,16 +143,23 @@ TEST_F(ShareTest, ReadingNeverCreatesTheShare) {
   EXPECT_NE(access("/dev/shm/TORVELAN_CURRENT_DIRECTORY", F_OK), 0);
 }
 
-TEST_F(ShareTest, PublishedTextIsReadBackAndCut) {
+TEST_F(ShareTest, PublishedTextIsReadBackAndTooLongATextRefused) {
   ASSERT_TRUE(PublishSharedDirectory(u"\\home\\日本\\"));
   char16_t units[kShareUnits];
   ASSERT_TRUE(ReadSharedDirectory(units));
   EXPECT_EQ(std::u16string(units), u"\\home\\日本\\");
 
-  std::u16string long_text(400, u'x');
-  ASSERT_TRUE(PublishSharedDirectory(long_text));
+  std::u16string longest(kShareUnits - 1, u'x');
+  ASSERT_TRUE(PublishSharedDirectory(longest));
   ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), std::u16string(kShareUnits - 1, u'x'));
+  EXPECT_EQ(std::u16string(units), longest);
+  // One unit more would be cut to another folder's name: refused, and the
+  // share keeps what it held.
+  errno = 0;
+  EXPECT_FALSE(PublishSharedDirectory(longest + u'y'));
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  ASSERT_TRUE(ReadSharedDirectory(units));
+  EXPECT_EQ(std::u16string(units), longest);
   EXPECT_TRUE(RemoveSharedDirectory());
   EXPECT_FALSE(ReadSharedDirectory(units));
 }
