@@ -145,6 +145,10 @@ std::unique_ptr<OutputFile> PosixEnv::CreateOutputFile(std::u16string_view path)
   size_t slash = target.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  // ".name.XXXXXX", with the name cut where the whole would pass the file
+  // system's limit on a name: any legal target name can be written.
+  constexpr size_t kTempExtra = 8;
+  if (base.size() > NAME_MAX - kTempExtra) base.resize(NAME_MAX - kTempExtra);
   std::string temp = dir + "." + base + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -108,6 +109,22 @@ TEST_F(PosixEnvTest, OutputReplacesTargetOnlyWhenCommitted) {
   ASSERT_EQ(stat((dir_ + "/out.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(CountEntries(), 1);
+}
+
+TEST_F(PosixEnvTest, NameAtTheFileSystemLimitIsWritten) {
+  // The temporary file beside it must not need a longer name.
+  for (size_t length : {247, 248, 255}) {
+    std::string name(length, 'n');
+    for (const char* text : {"first", "second"}) {
+      std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device(name));
+      ASSERT_NE(out, nullptr) << length;
+      out->Write(text, std::strlen(text));
+      ASSERT_TRUE(out->Commit()) << length;
+      EXPECT_EQ(ReadHost(name), text) << length;
+      EXPECT_EQ(CountEntries(), 1) << length;
+    }
+    unlink((dir_ + "/" + name).c_str());
+  }
 }
 
 TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
