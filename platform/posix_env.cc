@@ -141,6 +141,9 @@ std::unique_ptr<OutputFile> PosixEnv::CreateOutputFile(std::u16string_view path)
   if (exists) {
     char resolved[PATH_MAX];
     if (realpath(target.c_str(), resolved) != nullptr) target = resolved;
+    // Replacing needs only the folder's permission; writing the file over
+    // needs the file's, and a file the user may not write stays as it is.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return nullptr;
   }
   size_t slash = target.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
