@@ -30,8 +30,8 @@ bool IsBlankOrTab(char16_t u) { return u == u' ' || u == u'\t'; }
 // The device runtime's wide white-space class, which trims KANVO's names.
 bool IsWideSpace(char16_t u) {
   return u == u' ' || (u >= 0x09 && u <= 0x0D) || u == 0x85 || u == 0xA0 || u == 0x1680 ||
-         (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F ||
-         u == 0x205F || u == 0x3000;
+         (u >= 0x2000 && u <= 0x200A) || u == 0x2028 || u == 0x2029 || u == 0x202F || u == 0x205F ||
+         u == 0x3000;
 }
 
 // Whether the argument from p (up to end) names an absolute path: after an
@@ -179,7 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Each tool's whole run. Nothing the tools were given may go missing.
   env.AddFile("/w/a.txt", "a\r\nb\r\n");
-  env.AddFile("/w/b.txt", std::string("\xFF\xFE" "a\0\n\0", 6));
+  env.AddFile("/w/b.txt", std::string("\xFF\xFE"
+                                      "a\0\n\0",
+                                      6));
   env.AddFile("/w/ro.txt", "read-only");
   env.files["/w/ro.txt"].read_only = true;
   env.AddDirectory("/w/d");

@@ -48,10 +48,10 @@ std::vector<size_t> ConsumePieces(FuzzedDataProvider& data) {
 
 std::u16string ConsumeCommandText(FuzzedDataProvider& data, size_t max_units) {
   static constexpr char16_t kUnits[] = {
-      u' ',  u' ',  u'\t', u'"',  u'/',  u'/',  u'\\', u'\\', u'.',  u'.',  u'a',    u'b',
-      u'H',  u'h',  u'I',  u'i',  u'O',  u'N',  u'U',  u'u',  u'R',  u'Q',  u'S',    u'J',
-      u'E',  u'C',  u'L',  u'F',  u'T',  u'8',  u'n',  u'x',  u'\r', u'\n', 0x3000, 0x00A0,
-      0xFEFF, 0xDC80, 0xD800, 0xFFFF,
+      u' ', u' ', u'\t', u'"',  u'/',   u'/',   u'\\',  u'\\',  u'.',   u'.',
+      u'a', u'b', u'H',  u'h',  u'I',   u'i',   u'O',   u'N',   u'U',   u'u',
+      u'R', u'Q', u'S',  u'J',  u'E',   u'C',   u'L',   u'F',   u'T',   u'8',
+      u'n', u'x', u'\r', u'\n', 0x3000, 0x00A0, 0xFEFF, 0xDC80, 0xD800, 0xFFFF,
   };
   std::u16string text;
   while (text.size() < max_units && data.remaining_bytes() > 0) {

@@ -5,14 +5,14 @@
 #ifndef TV_FUZZ_FUZZ_UTIL_H_
 #define TV_FUZZ_FUZZ_UTIL_H_
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include "platform/byte_stream.h"
 

@@ -71,8 +71,8 @@ std::string MarkOf(TextCode code) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fuzz(data, size);
-  TextCode code = fuzz.PickValueInArray(
-      {CODE_SJIS, CODE_JIS, CODE_EUC, CODE_UTF8, CODE_UTF8N, CODE_UNICODE});
+  TextCode code =
+      fuzz.PickValueInArray({CODE_SJIS, CODE_JIS, CODE_EUC, CODE_UTF8, CODE_UTF8N, CODE_UNICODE});
   NewlineKind target = fuzz.PickValueInArray({NL_CRLF, NL_CR, NL_LF});
   bool short_output = fuzz.ConsumeBool();
   size_t capacity = fuzz.ConsumeIntegralInRange<size_t>(0, 8192);
@@ -97,8 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(current == target);
     bytes = assembled;
   }
-  std::string expected = MarkOf(code) + (current == target ? bytes
-                                         : ReplaceAll(bytes, Sought(current), Replacement(target)));
+  std::string expected =
+      MarkOf(code) +
+      (current == target ? bytes : ReplaceAll(bytes, Sought(current), Replacement(target)));
 
   tv::FakeEnv env;
   env.AddFile("/w/out.txt", "old text");

@@ -43,7 +43,8 @@ std::vector<size_t> OrderByStart(const SortedLineList& list, const std::vector<s
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fuzz(data, size);
-  InputMode mode = fuzz.PickValueInArray({InputMode::kConsole, InputMode::kText, InputMode::kUnicode});
+  InputMode mode =
+      fuzz.PickValueInArray({InputMode::kConsole, InputMode::kText, InputMode::kUnicode});
   bool descending = fuzz.ConsumeBool();
   bool unique = fuzz.ConsumeBool();
   std::vector<size_t> pieces = fuzz::ConsumePieces(fuzz);
@@ -74,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (unique) {
     DropRepeatedLines(&list);
-    if (!expected.empty()) FUZZ_CHECK(OrderByStart(list, starts) == FirstOfEachRun(lines, expected));
+    if (!expected.empty())
+      FUZZ_CHECK(OrderByStart(list, starts) == FirstOfEachRun(lines, expected));
   }
   for (size_t i = 1; i < list.lines.size(); ++i) {
     int c = CompareUnits(list.Line(i - 1), list.Line(i));

@@ -44,7 +44,8 @@ std::u16string PlainDecode(const std::string& bytes, InputMode mode) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fuzz(data, size);
-  InputMode mode = fuzz.PickValueInArray({InputMode::kConsole, InputMode::kText, InputMode::kUnicode});
+  InputMode mode =
+      fuzz.PickValueInArray({InputMode::kConsole, InputMode::kText, InputMode::kUnicode});
   std::vector<size_t> pieces = fuzz::ConsumePieces(fuzz);
   std::string input = fuzz.ConsumeRemainingBytesAsString();
 
@@ -57,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!in.failed());
     FUZZ_CHECK(read == units);
   }
-  if (mode != InputMode::kConsole && !units.empty() &&
-      (units[0] == 0xFEFF || units[0] == 0xFFFE)) {
+  if (mode != InputMode::kConsole && !units.empty() && (units[0] == 0xFEFF || units[0] == 0xFFFE)) {
     units.erase(0, 1);  // a named file's mark
   }
   std::u16string upper = units;

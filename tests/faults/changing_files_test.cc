@@ -54,7 +54,8 @@ TEST(ChangingFilesTest, InputChangesBetweenTheCheckAndTheRead) {
       env.AddFile("/w/out.txt", "old\n");
       env.answers = {true};
       EXPECT_EQ(kanvo::KanvoMain(env, u"in.txt out.txt"), 1) << how;
-      EXPECT_EQ(env.stdout_text(), kKanvoError + "ファイルにアクセスできません： \\w\\in.txt\n") << how;
+      EXPECT_EQ(env.stdout_text(), kKanvoError + "ファイルにアクセスできません： \\w\\in.txt\n")
+          << how;
       EXPECT_EQ(env.files["/w/out.txt"].bytes, "old\n") << how;
     }
     for (const char* changing : {"/w/1.txt", "/w/2.txt"}) {
@@ -111,7 +112,8 @@ TEST(ChangingFilesTest, ReadingFailsPartWay) {
     FakeEnv env;
     env.stdin_bytes = text;
     static_cast<StringSource&>(env.StdIn()).FailAfter(3);
-    int status = std::string(tool) == "sort" ? sort::ToolMain(env, u"") : vornak::ToolMain(env, u"");
+    int status =
+        std::string(tool) == "sort" ? sort::ToolMain(env, u"") : vornak::ToolMain(env, u"");
     EXPECT_EQ(status, -1) << tool;
     EXPECT_NE(env.stdout_text().find(kInputError), std::string::npos) << tool;
   }

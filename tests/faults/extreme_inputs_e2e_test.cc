@@ -62,7 +62,8 @@ const std::vector<Input>& Inputs() {
       {"long line", kLine + "\n", kLine + "\r\n", kLine + "\r\n\n", SortedLongLine(),
        std::string(kLine.size(), 'X') + "\n"},
       {"million empty lines", std::string(1'000'000, '\n'), Repeat("\r\n", 1'000'000),
-       Repeat("\r\n", 1'000'000) + "\n", std::string(1'000'000, '\n'), std::string(1'000'000, '\n')},
+       Repeat("\r\n", 1'000'000) + "\n", std::string(1'000'000, '\n'),
+       std::string(1'000'000, '\n')},
       {"binary", BinaryData(200'000), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
   };
   return inputs;

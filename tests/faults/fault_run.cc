@@ -56,7 +56,7 @@ std::set<std::string> Folder::Names(const std::string& sub) const {
 }
 
 ProgramRun RunTool(const std::string& tool, const std::vector<std::string>& args,
-               const std::string& cwd, const std::string& stdin_bytes) {
+                   const std::string& cwd, const std::string& stdin_bytes) {
   return RunProgram(tool, args, Options(cwd, stdin_bytes));
 }
 
@@ -81,9 +81,9 @@ ProgramRun RunWithStdinClosed(const std::string& tool, const std::vector<std::st
   return RunProgram(tool, args, options);
 }
 
-ProgramRun RunWithSizeLimit(int kib, const std::string& tool,
-                            const std::vector<std::string>& args, const std::string& cwd,
-                            const std::string& stdin_bytes, const std::string& stdout_path) {
+ProgramRun RunWithSizeLimit(int kib, const std::string& tool, const std::vector<std::string>& args,
+                            const std::string& cwd, const std::string& stdin_bytes,
+                            const std::string& stdout_path) {
   // bash counts the limit in blocks of 1024 bytes.
   std::string script = "trap '' XFSZ; ulimit -f " + std::to_string(kib) + "; exec \"$0\" \"$@\"";
   ProgramOptions options = Options(cwd, stdin_bytes);

@@ -37,7 +37,7 @@ class Folder {
 
 // Runs a tool of the build in `cwd` with standard input from `stdin_bytes`.
 ProgramRun RunTool(const std::string& tool, const std::vector<std::string>& args,
-               const std::string& cwd, const std::string& stdin_bytes = "");
+                   const std::string& cwd, const std::string& stdin_bytes = "");
 
 // The same with standard output going to `path` (a file or /dev/full).
 ProgramRun RunWithStdoutTo(const std::string& path, const std::string& tool,
@@ -53,9 +53,8 @@ ProgramRun RunWithStdinClosed(const std::string& tool, const std::vector<std::st
 // The same under a file-size limit of `kib` KiB, the signal of an overrun
 // ignored, so that a write past the limit fails as on a full disk; standard
 // output to a file at `stdout_path` when one is given.
-ProgramRun RunWithSizeLimit(int kib, const std::string& tool,
-                            const std::vector<std::string>& args, const std::string& cwd,
-                            const std::string& stdin_bytes = "",
+ProgramRun RunWithSizeLimit(int kib, const std::string& tool, const std::vector<std::string>& args,
+                            const std::string& cwd, const std::string& stdin_bytes = "",
                             const std::string& stdout_path = "");
 
 // True when RunUnprivileged can run tools as a user without root's bypass

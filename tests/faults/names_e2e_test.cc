@@ -44,7 +44,7 @@ TEST(NamesTest, BlanksQuotesTabsAndOtherBytesReachTheirFiles) {
 
 TEST(NamesTest, NamesTheCommandLineCannotCarry) {
   Folder folder;
-  folder.Write("a \"b.txt", kSjisLine);  // a blank and a quotation mark
+  folder.Write("a \"b.txt", kSjisLine);   // a blank and a quotation mark
   folder.Write("  lead.txt", kSjisLine);  // blanks in front
   // The filters take the whole rest of the line as the name, so both work.
   EXPECT_EQ(RunTool("sort", {"a \"b.txt"}, folder.path()).out, "あz\n");
@@ -59,7 +59,10 @@ TEST(NamesTest, NamesTheCommandLineCannotCarry) {
   } cases[] = {
       {"KANVO", {"a \"b.txt"}, 1, kKanvoError + "指定された入力ファイルは存在しません： a\n"},
       {"diff", {"a \"b.txt", "x"}, 0, "指定のファイルが存在しません：a\n"},
-      {"KANVO", {"  lead.txt"}, 1, kKanvoError + "指定された入力ファイルは存在しません： lead.txt\n"},
+      {"KANVO",
+       {"  lead.txt"},
+       1,
+       kKanvoError + "指定された入力ファイルは存在しません： lead.txt\n"},
       {"diff", {"  lead.txt", "x"}, 0, "指定のファイルが存在しません：lead.txt\n"},
       {"sort", {"  lead.txt"}, 255, kInputError},
   };
@@ -87,10 +90,14 @@ TEST(NamesTest, NamesAtAndPastTheFileSystemLimit) {
     std::vector<std::string> args;
     std::string out;
   } cases[] = {
-      {"input name too long", {too_long}, kKanvoError + "指定された入力ファイルは存在しません： " + too_long + "\n"},
-      {"output name too long", {"in.txt", too_long},
+      {"input name too long",
+       {too_long},
+       kKanvoError + "指定された入力ファイルは存在しません： " + too_long + "\n"},
+      {"output name too long",
+       {"in.txt", too_long},
        kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n"},
-      {"path too long", {std::string(3000, 'd') + "\\..\\" + std::string(2000, 'e')},
+      {"path too long",
+       {std::string(3000, 'd') + "\\..\\" + std::string(2000, 'e')},
        kKanvoError + "指定された入力ファイルは存在しません： " + std::string(3000, 'd') + "\\..\\" +
            std::string(2000, 'e') + "\n"},
   };

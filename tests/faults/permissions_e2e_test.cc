@@ -31,7 +31,10 @@ TEST(PermissionsTest, InputWithoutReadPermission) {
   chmod(folder.Write("locked.txt", "secret\n").c_str(), 0);
   const std::string open_error = "ファイルのオープンでエラーが発生しました：locked.txt\n";
   Case cases[] = {
-      {"KANVO", "KANVO", {"locked.txt", "out.txt"}, 1,
+      {"KANVO",
+       "KANVO",
+       {"locked.txt", "out.txt"},
+       1,
        kKanvoError + "ファイルにアクセスできません： locked.txt\n"},
       {"diff first", "diff", {"locked.txt", "a.txt"}, 0, open_error},
       {"diff second", "diff", {"a.txt", "locked.txt"}, 0, open_error},
@@ -61,7 +64,8 @@ TEST(PermissionsTest, KanvoOutputWhereItMayNotWrite) {
   chmod((folder.path() + "/rw").c_str(), 0777);
   chmod(folder.Write("rw/read-only.txt", "old\n").c_str(), 0444);
   chmod(folder.Write("rw/others.txt", "old\n").c_str(), 0644);  // root's alone to write
-  const std::string create_error = kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n";
+  const std::string create_error =
+      kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n";
   std::vector<Case> cases = {
       {"new file in a read-only folder", "KANVO", {"in.txt", "ro/new.txt"}, 1, create_error},
       {"existing file in a read-only folder", "KANVO", {"in.txt", "ro/old.txt"}, 1, create_error},
@@ -71,12 +75,16 @@ TEST(PermissionsTest, KanvoOutputWhereItMayNotWrite) {
   bool other_owner = geteuid() == 0;
   if (other_owner) {
     // Clearing the read-only attribute of another user's file fails.
-    cases.push_back({"read-only file of another user", "KANVO", {"in.txt", "rw/read-only.txt"}, 1,
-                     kKanvoError + "ファイル属性の変更でエラーが発生しました： rw/read-only.txt\n"});
+    cases.push_back(
+        {"read-only file of another user",
+         "KANVO",
+         {"in.txt", "rw/read-only.txt"},
+         1,
+         kKanvoError + "ファイル属性の変更でエラーが発生しました： rw/read-only.txt\n"});
     // The folder would let the file be replaced; the file itself is not
     // the user's to write.
-    cases.push_back({"file the user may not write", "KANVO", {"in.txt", "rw/others.txt"}, 1,
-                     create_error});
+    cases.push_back(
+        {"file the user may not write", "KANVO", {"in.txt", "rw/others.txt"}, 1, create_error});
   }
   for (const Case& c : cases) {
     ProgramRun run = RunUnprivileged(c.tool, c.args, folder.path(), "y\n");
@@ -104,7 +112,11 @@ TEST(PermissionsTest, FileTheKernelRefusesToRead) {
   const std::string mem = "\\proc\\self\\mem";
   const std::string open_error = "ファイルのオープンでエラーが発生しました：" + mem + "\n";
   Case cases[] = {
-      {"KANVO", "KANVO", {mem, "out.txt"}, 1, kKanvoError + "ファイルにアクセスできません： " + mem + "\n"},
+      {"KANVO",
+       "KANVO",
+       {mem, "out.txt"},
+       1,
+       kKanvoError + "ファイルにアクセスできません： " + mem + "\n"},
       {"diff first", "diff", {mem, "a.txt"}, 0, open_error},
       {"diff second", "diff", {"a.txt", mem}, 0, open_error},
       {"sort", "sort", {mem}, 255, kInputError},

@@ -14,7 +14,8 @@
 namespace tv::faults {
 namespace {
 
-const std::string kKanvoWriteError = kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n";
+const std::string kKanvoWriteError =
+    kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n";
 
 // Inputs large enough to pass any output buffer and the size limit.
 std::string ManyLines() {
@@ -82,8 +83,7 @@ TEST(WriteFailuresTest, StandardOutputPastTheFileSizeLimit) {
     if (c.args.empty() || c.args[0] == "/H" || c.args[0] == "/h" || c.tool == "Pelquin") {
       continue;  // a usage or a report fits
     }
-    ExpectFailure(c, RunWithSizeLimit(8, c.tool, c.args, folder.path(), "", out),
-                  "past the limit");
+    ExpectFailure(c, RunWithSizeLimit(8, c.tool, c.args, folder.path(), "", out), "past the limit");
   }
 }
 

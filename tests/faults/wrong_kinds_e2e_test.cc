@@ -34,16 +34,23 @@ TEST(WrongKindsTest, FolderWhereAFileIsExpected) {
   Folder folder;
   folder.Write("a.txt", "a\n");
   folder.MakeFolder("dir");
-  RunCases(folder, {
-      {"KANVO input", "KANVO", {"dir", "out.txt"}, 1,
+  const std::vector<Case> cases = {
+      {"KANVO input",
+       "KANVO",
+       {"dir", "out.txt"},
+       1,
        kKanvoError + "入力ファイルにディレクトリが指定されています：dir\n"},
-      {"KANVO output", "KANVO", {"a.txt", "dir"}, 1,
+      {"KANVO output",
+       "KANVO",
+       {"a.txt", "dir"},
+       1,
        kKanvoError + "同名のフォルダが既に存在するため、出力ファイルを作成できません： dir\n"},
       {"diff first", "diff", {"dir", "a.txt"}, 0, "file1 に指定されているのはフォルダです：dir\n"},
       {"diff second", "diff", {"a.txt", "dir"}, 0, "file2 に指定されているのはフォルダです：dir\n"},
       {"sort", "sort", {"dir"}, 255, kInputError},
       {"vornak", "vornak", {"/U", "dir"}, 255, kInputError},
-  });
+  };
+  RunCases(folder, cases);
   EXPECT_EQ(folder.Names(), (std::set<std::string>{"a.txt", "dir"}));
   EXPECT_TRUE(folder.Names("dir").empty());
   EXPECT_EQ(folder.Read("a.txt"), "a\n");
@@ -53,17 +60,24 @@ TEST(WrongKindsTest, FileWhereAFolderIsExpected) {
   Folder folder;
   folder.Write("a.txt", "a\n");
   const std::string missing = "指定のファイルが存在しません：a.txt\\b.txt\n";
-  RunCases(folder, {
-      {"KANVO input", "KANVO", {"a.txt\\b.txt", "out.txt"}, 1,
+  const std::vector<Case> cases = {
+      {"KANVO input",
+       "KANVO",
+       {"a.txt\\b.txt", "out.txt"},
+       1,
        kKanvoError + "指定された入力ファイルは存在しません： a.txt\\b.txt\n"},
-      {"KANVO output", "KANVO", {"a.txt", "a.txt\\out.txt"}, 1,
+      {"KANVO output",
+       "KANVO",
+       {"a.txt", "a.txt\\out.txt"},
+       1,
        kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n"},
       {"diff first", "diff", {"a.txt\\b.txt", "a.txt"}, 0, missing},
       {"diff second", "diff", {"a.txt", "a.txt\\b.txt"}, 0, missing},
       {"sort", "sort", {"a.txt\\b.txt"}, 255, kInputError},
       {"vornak", "vornak", {"a.txt\\b.txt"}, 255, kInputError},
       {"tvsh", "tvsh", {"-C", "a.txt", "sort", "a.txt"}, 1, "", "tvsh: a.txt: not a folder\n"},
-  });
+  };
+  RunCases(folder, cases);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"a.txt"});
   EXPECT_EQ(folder.Read("a.txt"), "a\n");
 }
