@@ -140,6 +140,31 @@ TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
   EXPECT_EQ(ReadHost("real.txt"), "new");
 }
 
+TEST_F(PosixEnvTest, DanglingSymbolicLinkCreatesItsTargetAndStays) {
+  mkdir((dir_ + "/sub").c_str(), 0755);
+  ASSERT_EQ(symlink("sub/new.txt", (dir_ + "/link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("link.txt", (dir_ + "/chain.txt").c_str()), 0);
+  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("chain.txt"));
+  ASSERT_NE(out, nullptr);
+  out->Write("new", 3);
+  ASSERT_TRUE(out->Commit());
+  EXPECT_EQ(ReadHost("sub/new.txt"), "new");
+  struct stat st;
+  for (const char* link : {"/link.txt", "/chain.txt"}) {
+    ASSERT_EQ(lstat((dir_ + link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+  // A link into a missing folder, and a loop of links, cannot be written
+  // through; neither is replaced.
+  ASSERT_EQ(symlink("missing/x.txt", (dir_ + "/nowhere.txt").c_str()), 0);
+  ASSERT_EQ(symlink("loop.txt", (dir_ + "/loop.txt").c_str()), 0);
+  for (const char* link : {"nowhere.txt", "loop.txt"}) {
+    EXPECT_EQ(env_.CreateOutputFile(Device(link)), nullptr) << link;
+    ASSERT_EQ(lstat((dir_ + "/" + link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+}
+
 TEST_F(PosixEnvTest, DeviceIsWrittenDirectlyAndFullDiskIsAShortWrite) {
   std::unique_ptr<OutputFile> out = env_.CreateOutputFile(u"\\dev\\full");
   ASSERT_NE(out, nullptr);

@@ -2,6 +2,8 @@
 // in every place a tool takes a name: the tool's message and failure value,
 // and no file changed or added.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <set>
 #include <string>
@@ -80,6 +82,44 @@ TEST(WrongKindsTest, FileWhereAFolderIsExpected) {
   RunCases(folder, cases);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"a.txt"});
   EXPECT_EQ(folder.Read("a.txt"), "a\n");
+}
+
+TEST(WrongKindsTest, SymbolicLinksAsTheOutput) {
+  // Written through as a shell's redirection would be: the file a link
+  // leads to is created or replaced, and the link stays a link.
+  Folder folder;
+  folder.Write("in.txt", "new\n");
+  folder.Write("old.txt", "old\n");
+  folder.MakeFolder("sub");
+  auto link = [&](const std::string& to, const std::string& name) {
+    ASSERT_EQ(symlink(to.c_str(), (folder.path() + "/" + name).c_str()), 0);
+  };
+  link("old.txt", "to-old");
+  link("sub/made.txt", "dangling");
+  link("missing/x.txt", "into-nothing");
+  link("loop", "loop");
+  const std::string create_error =
+      kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n";
+  const std::vector<Case> cases = {
+      {"link to a file", "KANVO", {"in.txt", "to-old"}, 0, ""},
+      {"link to nothing yet", "KANVO", {"in.txt", "dangling"}, 0, ""},
+      {"link into a missing folder", "KANVO", {"in.txt", "into-nothing"}, 1, create_error},
+      {"loop of links", "KANVO", {"in.txt", "loop"}, 1, create_error},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunTool(c.tool, c.args, folder.path(), "y\n");
+    EXPECT_EQ(run.status, c.status) << c.what;
+    EXPECT_EQ(run.out, c.out) << c.what;
+  }
+  EXPECT_EQ(folder.Read("old.txt"), "new\r\n");
+  EXPECT_EQ(folder.Read("sub/made.txt"), "new\r\n");
+  for (const char* name : {"to-old", "dangling", "into-nothing", "loop"}) {
+    struct stat st;
+    ASSERT_EQ(lstat((folder.path() + "/" + name).c_str(), &st), 0) << name;
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << name;
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in.txt", "old.txt", "sub", "to-old", "dangling",
+                                                   "into-nothing", "loop"}));
 }
 
 }  // namespace
