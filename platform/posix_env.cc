@@ -84,6 +84,23 @@ class PosixOutputFile : public OutputFile {
   bool committed_ = false;
 };
 
+// Where a chain of symbolic links ends, also when nothing is there yet (a
+// dangling link); empty when the chain does not end (a loop).
+std::string FollowLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char text[PATH_MAX];
+    ssize_t n = readlink(path.c_str(), text, sizeof text);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof text) return std::string();
+    std::string next(text, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+    path = next;
+  }
+  return std::string();
+}
+
 mode_t CurrentUmask() {
   mode_t mask = umask(0);
   umask(mask);
@@ -137,14 +154,25 @@ std::unique_ptr<OutputFile> PosixEnv::CreateOutputFile(std::u16string_view path)
     if (fd < 0) return nullptr;
     return std::make_unique<PosixOutputFile>(fd, std::string(), target);
   }
-  // A symbolic link is followed: the file it points at is replaced.
-  if (exists) {
+  // A symbolic link is followed: the file it points at is replaced, or,
+  // when there is none yet, created; the link stays.
+  if (!exists) {
+    target = FollowLinks(target);
+    if (target.empty()) return nullptr;
+  } else {
     char resolved[PATH_MAX];
     if (realpath(target.c_str(), resolved) != nullptr) target = resolved;
+    // Replacing needs only the folder's permission; writing the file over
+    // needs the file's, and a file the user may not write stays as it is.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return nullptr;
   }
   size_t slash = target.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  // ".name.XXXXXX", with the name cut where the whole would pass the file
+  // system's limit on a name: any legal target name can be written.
+  constexpr size_t kTempExtra = 8;
+  if (base.size() > NAME_MAX - kTempExtra) base.resize(NAME_MAX - kTempExtra);
   std::string temp = dir + "." + base + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;

@@ -1,5 +1,6 @@
 #include "platform/posix_env.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -109,6 +111,22 @@ TEST_F(PosixEnvTest, OutputReplacesTargetOnlyWhenCommitted) {
   EXPECT_EQ(CountEntries(), 1);
 }
 
+TEST_F(PosixEnvTest, NameAtTheFileSystemLimitIsWritten) {
+  // The temporary file beside it must not need a longer name.
+  for (size_t length : {247, 248, 255}) {
+    std::string name(length, 'n');
+    for (const char* text : {"first", "second"}) {
+      std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device(name));
+      ASSERT_NE(out, nullptr) << length;
+      out->Write(text, std::strlen(text));
+      ASSERT_TRUE(out->Commit()) << length;
+      EXPECT_EQ(ReadHost(name), text) << length;
+      EXPECT_EQ(CountEntries(), 1) << length;
+    }
+    unlink((dir_ + "/" + name).c_str());
+  }
+}
+
 TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
   WriteHost("real.txt", "old");
   ASSERT_EQ(symlink("real.txt", (dir_ + "/link.txt").c_str()), 0);
@@ -120,6 +138,31 @@ TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
   ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(ReadHost("real.txt"), "new");
+}
+
+TEST_F(PosixEnvTest, DanglingSymbolicLinkCreatesItsTargetAndStays) {
+  mkdir((dir_ + "/sub").c_str(), 0755);
+  ASSERT_EQ(symlink("sub/new.txt", (dir_ + "/link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("link.txt", (dir_ + "/chain.txt").c_str()), 0);
+  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("chain.txt"));
+  ASSERT_NE(out, nullptr);
+  out->Write("new", 3);
+  ASSERT_TRUE(out->Commit());
+  EXPECT_EQ(ReadHost("sub/new.txt"), "new");
+  struct stat st;
+  for (const char* link : {"/link.txt", "/chain.txt"}) {
+    ASSERT_EQ(lstat((dir_ + link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+  // A link into a missing folder, and a loop of links, cannot be written
+  // through; neither is replaced.
+  ASSERT_EQ(symlink("missing/x.txt", (dir_ + "/nowhere.txt").c_str()), 0);
+  ASSERT_EQ(symlink("loop.txt", (dir_ + "/loop.txt").c_str()), 0);
+  for (const char* link : {"nowhere.txt", "loop.txt"}) {
+    EXPECT_EQ(env_.CreateOutputFile(Device(link)), nullptr) << link;
+    ASSERT_EQ(lstat((dir_ + "/" + link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
 }
 
 TEST_F(PosixEnvTest, DeviceIsWrittenDirectlyAndFullDiskIsAShortWrite) {
@@ -142,16 +185,23 @@ TEST_F(ShareTest, ReadingNeverCreatesTheShare) {
   EXPECT_NE(access("/dev/shm/TORVELAN_CURRENT_DIRECTORY", F_OK), 0);
 }
 
-TEST_F(ShareTest, PublishedTextIsReadBackAndCut) {
+TEST_F(ShareTest, PublishedTextIsReadBackAndTooLongATextRefused) {
   ASSERT_TRUE(PublishSharedDirectory(u"\\home\\日本\\"));
   char16_t units[kShareUnits];
   ASSERT_TRUE(ReadSharedDirectory(units));
   EXPECT_EQ(std::u16string(units), u"\\home\\日本\\");
 
-  std::u16string long_text(400, u'x');
-  ASSERT_TRUE(PublishSharedDirectory(long_text));
+  std::u16string longest(kShareUnits - 1, u'x');
+  ASSERT_TRUE(PublishSharedDirectory(longest));
   ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), std::u16string(kShareUnits - 1, u'x'));
+  EXPECT_EQ(std::u16string(units), longest);
+  // One unit more would be cut to another folder's name: refused, and the
+  // share keeps what it held.
+  errno = 0;
+  EXPECT_FALSE(PublishSharedDirectory(longest + u'y'));
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  ASSERT_TRUE(ReadSharedDirectory(units));
+  EXPECT_EQ(std::u16string(units), longest);
   EXPECT_TRUE(RemoveSharedDirectory());
   EXPECT_FALSE(ReadSharedDirectory(units));
 }

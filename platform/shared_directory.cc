@@ -1,5 +1,6 @@
 #include "platform/shared_directory.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -43,11 +44,16 @@ bool ReadSharedDirectory(char16_t units[kShareUnits]) {
 }
 
 bool PublishSharedDirectory(std::u16string_view directory) {
+  // Cut to fit, the text would name another folder, where the tools would
+  // then read and write.
+  if (directory.size() >= kShareUnits) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
   int fd = shm_open(kShareName, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   unsigned char bytes[kShareBytes] = {};
-  size_t count = std::min(directory.size(), kShareUnits - 1);
-  for (size_t i = 0; i < count; ++i) {
+  for (size_t i = 0; i < directory.size(); ++i) {
     bytes[2 * i] = static_cast<unsigned char>(directory[i] & 0xFF);
     bytes[2 * i + 1] = static_cast<unsigned char>(directory[i] >> 8);
   }

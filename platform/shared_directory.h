@@ -15,8 +15,9 @@ inline constexpr char kShareName[] = "/TORVELAN_CURRENT_DIRECTORY";
 // share exists. Opens read-only and never creates the object.
 bool ReadSharedDirectory(char16_t units[kShareUnits]);
 
-// For the shell and the tests: publishes a directory text (cut to 259 units
-// so that the zero always fits) and removes it again.
+// For the shell and the tests: publishes a directory text and removes it
+// again. A text of more than 259 units, which would leave no room for the
+// zero unit, is refused (false, errno ENAMETOOLONG) and nothing is published.
 bool PublishSharedDirectory(std::u16string_view directory);
 bool RemoveSharedDirectory();
 

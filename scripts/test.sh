@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a normal build (build/) and one
-# with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/).
+# with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/); then
+# runs each fuzz target for a bounded time (scripts/fuzz.sh, in build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -22,3 +23,5 @@ run_config build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # The Windows installer's tests run once, in the normal build.
 run_config build-asan -DCMAKE_BUILD_TYPE=Debug -DTV_SANITIZE=ON -DTV_WINE_TESTS=OFF
 echo "== All tests passed in both configurations"
+# A short run of every fuzz target; scripts/fuzz.sh 600 is the long one.
+scripts/fuzz.sh

@@ -57,6 +57,9 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   close(in_pipe[0]);
   close(out_pipe[1]);
   close(err_pipe[1]);
+  // A blocking write of a large input would wait for the program to read
+  // it all while the program waits for its output to be read.
+  fcntl(in_pipe[1], F_SETFL, fcntl(in_pipe[1], F_GETFL) | O_NONBLOCK);
   ProgramRun run;
   std::string input = options.stdin_bytes.value_or("");
   size_t written = 0;
@@ -79,6 +82,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == in_pipe[1]) {
         ssize_t w = write(in_pipe[1], input.data() + written, input.size() - written);
+        if (w < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (w > 0) written += static_cast<size_t>(w);
         if (w < 0 || written == input.size()) {
           close(in_pipe[1]);

@@ -10,18 +10,10 @@
 #include "platform/byte_stream.h"
 #include "platform/wide_writer.h"
 #include "tools/diff/compare_files.h"
+#include "tools/diff/pair_by_scan.h"
 
 namespace tv {
 namespace {
-
-// Equality as first described: strip copies of both lines, then compare.
-bool EqualByStripping(std::u16string a, std::u16string b, bool ignore_blanks) {
-  if (ignore_blanks) {
-    RemoveBlanks(&a);
-    RemoveBlanks(&b);
-  }
-  return a == b;
-}
 
 TEST(LinesEqualTest, ExactAndIgnoringBlanks) {
   struct Case {
@@ -50,26 +42,6 @@ TEST(RemoveBlanksTest, KeepsOrderOfTheRest) {
   std::u16string text = u" a\tb\u3000c  d\u00A0";
   RemoveBlanks(&text);
   EXPECT_EQ(text, u"abcd\u00A0");
-}
-
-// The pairing as the plain scan: every line of a searches b from just
-// after the last pair, comparing line by line.
-std::vector<int> PairByScan(const std::vector<std::u16string>& a,
-                            const std::vector<std::u16string>& b, bool ignore_blanks) {
-  std::vector<int> partner(a.size(), -1);
-  std::vector<bool> taken(b.size(), false);
-  int last = -1;
-  for (size_t i = 0; i < a.size(); ++i) {
-    for (size_t k = last + 1; k < b.size(); ++k) {
-      if (!taken[k] && EqualByStripping(a[i], b[k], ignore_blanks)) {
-        partner[i] = static_cast<int>(k);
-        taken[k] = true;
-        last = static_cast<int>(k);
-        break;
-      }
-    }
-  }
-  return partner;
 }
 
 std::vector<std::u16string> RandomLines(std::mt19937& rng, size_t count, int alphabet,

@@ -9,8 +9,7 @@ int ToolMain(Env& env, const std::u16string& command_line, SystemFacts (*get_fac
   WideWriter out(&env.StdOut());
   if (IsUsageRequest(command_line)) {
     PrintUsage(out);
-    out.Flush();
-    return 0;
+    return out.Flush() ? 0 : 1;
   }
   int status = PrintReport(get_facts(), out);
   // A report that did not reach its reader is no success.

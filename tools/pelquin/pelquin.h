@@ -11,7 +11,7 @@ namespace tv::pelquin {
 
 // Runs the tool: the usage for "/h", else the report of the facts that
 // `get_facts` gives. Returns the exit value: 0, or 1 when the version is
-// missing or the report could not be written.
+// missing or the report or the usage could not be written.
 int ToolMain(Env& env, const std::u16string& command_line,
              SystemFacts (*get_facts)() = GetHostSystemFacts);
 

@@ -177,6 +177,9 @@ TEST(PelquinTest, ExitValueTellsAMissingVersionOrALostReport) {
   FakeEnv full;
   full.stdout_sink.set_capacity(10);
   EXPECT_EQ(ToolMain(full, u"", DeviceFacts), 1);
+  FakeEnv full_usage;
+  full_usage.stdout_sink.set_capacity(10);
+  EXPECT_EQ(ToolMain(full_usage, u"/h", DeviceFacts), 1);
 }
 
 }  // namespace

@@ -7,57 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/sort/insertion_walk.h"
+
 namespace tv::sort {
 namespace {
-
-// wcscmp over whole lines, unit by unit, the slow and obvious way.
-int NaiveCompare(const std::u16string& a, const std::u16string& b) {
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-// The reference order: each line inserted before the first entry greater
-// than it (descending: smaller than it), found by a walk from the front.
-// Returns input indexes, so equal lines are told apart.
-std::vector<size_t> InsertionWalk(const std::vector<std::u16string>& lines, bool descending) {
-  std::vector<size_t> order;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    auto place = order.begin();
-    for (; place != order.end(); ++place) {
-      int c = NaiveCompare(lines[*place], lines[i]);
-      if (descending ? c < 0 : c > 0) break;
-    }
-    order.insert(place, i);
-  }
-  return order;
-}
-
-SortedLineList ListOf(const std::vector<std::u16string>& lines) {
-  SortedLineList list;
-  for (const std::u16string& line : lines) {
-    list.text.insert(list.text.end(), line.begin(), line.end());
-    list.text.push_back(u'\n');
-  }
-  AddLines(0, false, &list);
-  return list;
-}
-
-// Input indexes of the list's records: a record's start grows with input.
-std::vector<size_t> OrderOf(const SortedLineList& list, const std::vector<std::u16string>& lines) {
-  std::vector<size_t> starts;
-  size_t start = 0;
-  for (const std::u16string& line : lines) {
-    starts.push_back(start);
-    start += line.size() + 1;
-  }
-  std::vector<size_t> order;
-  for (const LineRecord& r : list.lines) {
-    order.push_back(std::lower_bound(starts.begin(), starts.end(), r.start()) - starts.begin());
-  }
-  return order;
-}
 
 TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
   // Few distinct units and short lines make many repeats and shared
@@ -81,12 +34,8 @@ TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
       ASSERT_EQ(OrderOf(list, lines), expected) << "round " << round << " descending " << descending;
 
       // Unique: the first of each run of equal neighbours stays.
-      std::vector<size_t> unique;
-      for (size_t index : expected) {
-        if (unique.empty() || lines[unique.back()] != lines[index]) unique.push_back(index);
-      }
       DropRepeatedLines(&list);
-      ASSERT_EQ(OrderOf(list, lines), unique) << "round " << round;
+      ASSERT_EQ(OrderOf(list, lines), FirstOfEachRun(lines, expected)) << "round " << round;
     }
   }
 }

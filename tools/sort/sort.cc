@@ -35,7 +35,11 @@ int ToolMain(Env& env, const std::u16string& command_line) {
   OptionScan options = ScanOptions(command_line.c_str(), u"RUQ");
   if (options.help) {
     PrintUsage(out);
-    out.Flush();
+    // A usage that did not reach its reader is a failed write like any other.
+    if (!out.Flush()) {
+      PrintToolMessage(env, out, kOutputError);
+      return -1;
+    }
     return 0;
   }
 

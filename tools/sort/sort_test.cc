@@ -143,6 +143,11 @@ TEST(SortTest, WriteFailureIsReportedOnStandardError) {
     EXPECT_EQ(run.status, -1) << capacity;
     EXPECT_EQ(env.stderr_sink.bytes(), kOutputError) << capacity;
   }
+  // The usage too.
+  FakeEnv env;
+  env.stdout_sink.set_capacity(10);
+  EXPECT_EQ(RunSort(env, u"/H").status, -1);
+  EXPECT_EQ(env.stderr_sink.bytes(), kOutputError);
 }
 
 }  // namespace

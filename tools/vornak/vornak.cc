@@ -87,7 +87,11 @@ int ToolMain(Env& env, const std::u16string& command_line) {
   if (options.help) {
     out.PutNarrow(kUsageLine1);
     out.PutNarrow(kUsageLine2);
-    out.Flush();
+    // A usage that did not reach its reader is a failed write like any other.
+    if (!out.Flush()) {
+      PrintToolMessage(env, out, kOutputError);
+      return -1;
+    }
     return 0;
   }
 

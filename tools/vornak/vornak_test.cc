@@ -138,6 +138,11 @@ TEST(VornakTest, WriteFailureIsReportedOnStandardError) {
     EXPECT_EQ(ToolMain(env, u""), -1) << capacity;
     EXPECT_EQ(env.stderr_sink.bytes(), kOutputError) << capacity;
   }
+  // The usage too.
+  FakeEnv env;
+  env.stdout_sink.set_capacity(10);
+  EXPECT_EQ(ToolMain(env, u"/H"), -1);
+  EXPECT_EQ(env.stderr_sink.bytes(), kOutputError);
 }
 
 }  // namespace

@@ -1,0 +1,163 @@
+// Awkward names: blanks, quotation marks, tabs, bytes that are not UTF-8,
+// and names and paths too long for the device's path buffer or the file
+// system. A name the tool can take reaches exactly that file; one it cannot
+// take gives its message, never another file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/faults/fault_run.h"
+
+namespace tv::faults {
+namespace {
+
+// One line in Shift_JIS, as every tool reads it.
+const std::string kSjisLine = "\x82\xA0z\r\n";  // "あz"
+
+TEST(NamesTest, BlanksQuotesTabsAndOtherBytesReachTheirFiles) {
+  const std::vector<std::string> names = {
+      "my file.txt", "quo\"te.txt", "ta\tb.txt", "bad\xFF\xFE.txt", "\xE6\x97\xA5 \x93\xFA.txt",
+  };
+  for (const std::string& name : names) {
+    Folder folder;
+    folder.Write(name, kSjisLine);
+    folder.Write("other.txt", "x\r\n");
+    std::string out_name = "out_" + name;
+    ProgramRun run = RunTool("KANVO", {"/O", "UTF8N", name, out_name}, folder.path());
+    EXPECT_EQ(run.status, 0) << name << run.out;
+    EXPECT_EQ(folder.Read(out_name), "あz\r\n") << name;
+
+    run = RunTool("diff", {name, "other.txt"}, folder.path());
+    EXPECT_EQ(run.status, 0) << name;
+    EXPECT_EQ(run.out, "\n1-1,1-1\n!<あz\n ---\n!>x\n") << name;
+    for (const std::string tool : {"sort", "vornak"}) {
+      run = RunTool(tool, {name}, folder.path());
+      EXPECT_EQ(run.status, 0) << tool << " " << name;
+      EXPECT_EQ(run.out, tool == "sort" ? "あz\n" : "あZ\n") << tool << " " << name;
+    }
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{name, out_name, "other.txt"})) << name;
+  }
+}
+
+TEST(NamesTest, NamesTheCommandLineCannotCarry) {
+  Folder folder;
+  folder.Write("a \"b.txt", kSjisLine);   // a blank and a quotation mark
+  folder.Write("  lead.txt", kSjisLine);  // blanks in front
+  // The filters take the whole rest of the line as the name, so both work.
+  EXPECT_EQ(RunTool("sort", {"a \"b.txt"}, folder.path()).out, "あz\n");
+  EXPECT_EQ(RunTool("vornak", {"a", "\"b.txt"}, folder.path()).out, "あZ\n");
+  // Where names end at a blank, the name is cut there and reported missing;
+  // blanks in front of a name are dropped by every tool.
+  struct Case {
+    std::string tool;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {"KANVO", {"a \"b.txt"}, 1, kKanvoError + "指定された入力ファイルは存在しません： a\n"},
+      {"diff", {"a \"b.txt", "x"}, 0, "指定のファイルが存在しません：a\n"},
+      {"KANVO",
+       {"  lead.txt"},
+       1,
+       kKanvoError + "指定された入力ファイルは存在しません： lead.txt\n"},
+      {"diff", {"  lead.txt", "x"}, 0, "指定のファイルが存在しません：lead.txt\n"},
+      {"sort", {"  lead.txt"}, 255, kInputError},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunTool(c.tool, c.args, folder.path());
+    EXPECT_EQ(run.status, c.status) << c.tool << " " << c.args[0];
+    EXPECT_EQ(run.out, c.out) << c.tool << " " << c.args[0];
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"a \"b.txt", "  lead.txt"}));
+}
+
+TEST(NamesTest, NamesAtAndPastTheFileSystemLimit) {
+  Folder folder;
+  folder.Write("in.txt", "text\n");
+  const std::string longest(255, 'n');  // the longest name a file may have
+  const std::string too_long(256, 'n');
+  // The longest name is written, and written over, like any other.
+  for (const char* answer : {"", "y\n"}) {
+    ProgramRun run = RunTool("KANVO", {"in.txt", longest}, folder.path(), answer);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(folder.Read(longest), "text\r\n");
+  }
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {"input name too long",
+       {too_long},
+       kKanvoError + "指定された入力ファイルは存在しません： " + too_long + "\n"},
+      {"output name too long",
+       {"in.txt", too_long},
+       kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n"},
+      {"path too long",
+       {std::string(3000, 'd') + "\\..\\" + std::string(2000, 'e')},
+       kKanvoError + "指定された入力ファイルは存在しません： " + std::string(3000, 'd') + "\\..\\" +
+           std::string(2000, 'e') + "\n"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunTool("KANVO", c.args, folder.path());
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_EQ(run.out, c.out) << c.what;
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"in.txt", longest}));
+}
+
+TEST(NamesTest, PathsPastTheDevicePathBuffer) {
+  // With the shell's folder in front, a name of 260 units and more does not
+  // fit the 260-unit path buffer of sort, vornak and diff: refused as if
+  // missing, never cut to another file's name. KANVO has no such limit.
+  Folder folder;
+  std::string device_folder = folder.path();
+  for (char& c : device_folder) c = c == '/' ? '\\' : c;
+  size_t room = 259 - (device_folder.size() + 1);  // units left for a name
+  const std::string fits(room, 'f');
+  const std::string too_long(room + 1, 'g');
+  folder.Write(fits, "fits\n");
+  folder.Write(too_long, "too long\n");
+  folder.Write(too_long.substr(0, room), "cut\n");  // what a cut name would open
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-C", folder.path()});
+    return RunTool("tvsh", args, folder.path());
+  };
+  EXPECT_EQ(run({"sort", fits}).out, "fits\n");
+  EXPECT_EQ(run({"vornak", fits}).out, "FITS\n");
+  ProgramRun sort = run({"sort", too_long});
+  EXPECT_EQ(sort.status, 255);
+  EXPECT_EQ(sort.out, kInputError);
+  ProgramRun vornak = run({"vornak", too_long});
+  EXPECT_EQ(vornak.status, 255);
+  EXPECT_EQ(vornak.out, kInputError);
+  ProgramRun diff = run({"diff", too_long, fits});
+  EXPECT_EQ(diff.status, 0);
+  EXPECT_EQ(diff.out, "指定のファイルが存在しません：\n");
+  ProgramRun kanvo = run({"KANVO", too_long});
+  EXPECT_EQ(kanvo.status, 0);
+  EXPECT_EQ(kanvo.out, "too long\r\n\n");
+}
+
+TEST(NamesTest, ShellFolderTooDeepForTheShare) {
+  // A folder whose device path does not fit the share's 260 units is not
+  // published cut short, where the tools would read and write in another
+  // folder: tvsh refuses and runs nothing.
+  Folder folder;
+  std::string deep = std::string(200, 'd') + "/" + std::string(100, 'e');
+  mkdir((folder.path() + "/" + std::string(200, 'd')).c_str(), 0755);
+  folder.MakeFolder(deep);
+  folder.Write(deep + "/in.txt", "text\n");
+  ProgramRun run = RunTool("tvsh", {"-C", folder.path() + "/" + deep, "KANVO", "in.txt", "out.txt"},
+                           folder.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "tvsh: cannot publish the current directory: File name too long\n");
+  EXPECT_EQ(folder.Names(deep), std::set<std::string>{"in.txt"});
+}
+
+}  // namespace
+}  // namespace tv::faults
