@@ -63,12 +63,8 @@ sigset_t EndSignals() {
 }  // namespace
 
 bool PublishFolder(const std::string& host_dir) {
-  std::u16string device = HostDirectoryToDevice(host_dir);
-  if (device.size() >= kShareUnits) {
-    errno = ENAMETOOLONG;
-    return false;
-  }
-  return PublishSharedDirectory(device);
+  // The share itself refuses a folder too long for it (ENAMETOOLONG).
+  return PublishSharedDirectory(HostDirectoryToDevice(host_dir));
 }
 
 void InstallShellSignals() {
