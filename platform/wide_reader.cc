@@ -9,6 +9,7 @@
 #endif
 
 #include "platform/cp932.h"
+#include "platform/cp932_table.h"
 #include "platform/utf16.h"
 
 namespace tv {
@@ -16,6 +17,7 @@ namespace tv {
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
+constexpr char16_t kNoTrailUnit = 0x30FB;  // a lead byte with no trail byte
 
 // Copies a run of plain ASCII bytes (no CR, which may start a CR LF) as
 // units, many at a time; returns how many bytes it took. It may store units
@@ -48,6 +50,45 @@ size_t CopyAsciiRun(const unsigned char* in, size_t avail, char16_t* out, size_t
   }
   return i;
 }
+
+// One character of code page 932 text whose next byte is in view: its unit
+// and the bytes it takes. A lead byte takes any trail byte but zero (which
+// stays a character of its own); CR LF is one line feed. The same result as
+// DecodeNext, from the tables directly. (Branches serve better here than
+// arithmetic: where the next character starts would otherwise wait for
+// each table lookup, while predicted branches let the processor run ahead.)
+struct TextChar {
+  char16_t unit;
+  size_t bytes;
+};
+
+inline TextChar DecodeTextChar(const unsigned char* p) {
+  unsigned char b = p[0];
+  unsigned char next = p[1];
+  uint8_t row = cp932::kLeadRow[b];
+  if (row != 0xFF) {
+    if (next != 0) return {cp932::kPair[row][next], 2};
+    return {kNoTrailUnit, 1};
+  }
+  if (b == '\r' && next == '\n') return {u'\n', 2};
+  return {cp932::kSingleByte[b], 1};
+}
+
+#if defined(__SSE2__)
+// Widens the 16 bytes at `in` to units at `out` (room for 16 needed) and
+// returns how many of them, from the first, are plain ASCII; a byte in
+// `also_stop` (besides CR) ends the run too.
+inline size_t WidenAsciiBlock(const unsigned char* in, char16_t* out, char also_stop) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+  __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                               _mm_cmpeq_epi8(bytes, _mm_set1_epi8(also_stop)));
+  unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, stops)));
+  return mask == 0 ? 16 : static_cast<size_t>(std::countr_zero(mask));
+}
+#endif
 
 }  // namespace
 
@@ -147,31 +188,33 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       break;
     }
     case InputMode::kText:
-      while (n < max && pos < end) {
-        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
-        pos += run;
-        n += run;
-        if (n == max || pos == end) break;
-        unsigned char b = buf[pos];
-        if (b < 0x80 && b != '\r') {  // code page 932 keeps ASCII as it is
-          out[n++] = b;
-          ++pos;
+      // Every character is decoded with the byte after it in view.
+      while (n < max && end - pos >= 2) {
+#if defined(__SSE2__)
+        if (end - pos >= 32 && max - n >= 24) {
+          // Sixteen bytes at once while they are plain ASCII; else the run
+          // of them and then eight characters.
+          size_t run = WidenAsciiBlock(buf + pos, out + n, '\r');
+          pos += run;
+          n += run;
+          if (run == 16) continue;
+          for (int k = 0; k < 8; ++k) {
+            TextChar c = DecodeTextChar(buf + pos);
+            out[n++] = c.unit;
+            pos += c.bytes;
+          }
           continue;
         }
-        bool takes_next = b == '\r' || Cp932IsLeadByte(b);
-        if (takes_next && end - pos < 2) break;
-        if (b == '\r') {
-          bool pair = buf[pos + 1] == '\n';
-          out[n++] = pair ? u'\n' : u'\r';
-          pos += pair ? 2 : 1;
-        } else if (takes_next) {
-          unsigned char trail = buf[pos + 1];
-          out[n++] = Cp932PairToUnit(b, trail);
-          pos += trail == 0 ? 1 : 2;  // a zero byte stays a character
-        } else {
-          out[n++] = Cp932SingleByteToUnit(b);
-          ++pos;
-        }
+#endif
+        TextChar c = DecodeTextChar(buf + pos);
+        out[n++] = c.unit;
+        pos += c.bytes;
+      }
+      // A last byte that needs no next one goes now; CR or a lead byte
+      // waits for more input.
+      if (n < max && end - pos == 1 && buf[pos] != '\r' && !Cp932IsLeadByte(buf[pos])) {
+        out[n++] = Cp932SingleByteToUnit(buf[pos]);
+        ++pos;
       }
       break;
     case InputMode::kConsole:
@@ -270,31 +313,34 @@ bool WideReader::CopyBuffered(char16_t* buf, size_t room, size_t* n) {
   if (mode_ == InputMode::kText) {
     // Two bytes stay in view, so a CR sees what follows it and a lead byte
     // its trail byte; the rest is left to DecodeNext.
+    // Code page 932 never gives a line feed for a pair, so a line ends at
+    // a line feed byte or CR LF alone.
     while (i < room && end - p >= 2) {
-      unsigned char c = *p;
-      if (c < 0x80 && c != '\r') {  // identical in code page 932
-        buf[i++] = c;
-        ++p;
-        if (c == '\n') {
-          line_end = true;
-          break;
-        }
-      } else if (c == '\r') {
-        if (p[1] == '\n') {
-          buf[i++] = u'\n';
-          p += 2;
-          line_end = true;
-          break;
-        }
-        buf[i++] = u'\r';
-        ++p;
-      } else if (Cp932IsLeadByte(c)) {
-        if (p[1] == 0) break;
-        buf[i++] = Cp932PairToUnit(c, p[1]);
-        p += 2;
-      } else {
-        buf[i++] = Cp932SingleByteToUnit(c);
-        ++p;
+#if defined(__SSE2__)
+      if (end - p >= 32 && room - i >= 24) {
+        // Sixteen bytes at once while they are plain ASCII; else the run of
+        // them, up to a line feed, and then up to eight characters.
+        size_t run = WidenAsciiBlock(p, buf + i, '\n');
+        p += run;
+        i += run;
+        if (run == 16) continue;
+        int k = 0;
+        do {
+          TextChar t = DecodeTextChar(p);
+          buf[i++] = t.unit;
+          p += t.bytes;
+          line_end = t.unit == u'\n';
+        } while (!line_end && ++k < 8);
+        if (line_end) break;
+        continue;
+      }
+#endif
+      TextChar t = DecodeTextChar(p);
+      buf[i++] = t.unit;
+      p += t.bytes;
+      if (t.unit == u'\n') {
+        line_end = true;
+        break;
       }
     }
   } else if (mode_ == InputMode::kUnicode) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -192,6 +193,50 @@ TEST(WideReaderTest, BulkReadOfLongMostlyAsciiTextAgreesWithUnitReads) {
       size_t max = 1 + rng() % buf.size();
       while (size_t n = reader.GetUnits(buf.data(), max)) got.append(buf.data(), n);
       ASSERT_EQ(got, ReadAllUnits(bytes, mode)) << "round " << round;
+    }
+  }
+}
+
+TEST(WideReaderTest, BulkReadOfDenseJapaneseTextAgreesWithUnitReads) {
+  // Mostly two-byte characters, broken by short ASCII runs, CR, LF, zero
+  // bytes and lone lead bytes, so that every many-at-a-time step stops and
+  // resumes anywhere, buffer refills included.
+  const std::string_view pieces[] = {"\x93\xFA", "\x96\x7B", "\x82\xA0", "\x83\x41", "\x81\x42",
+                                     "\xB1",     "abc",      "\r\n",     "\n",       "\r",
+                                     {"\0", 1},  "\x93",     "\xFC\xFC", "x"};
+  std::mt19937 rng(13);
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    size_t length = rng() % 300000;
+    while (bytes.size() < length) {
+      size_t k = rng() % 40 < 30 ? rng() % 5 : rng() % std::size(pieces);
+      bytes.append(pieces[k]);
+    }
+    std::u16string expected = ReadAllUnits(bytes, InputMode::kText);
+    for (bool trickle : {false, true}) {
+      std::unique_ptr<ByteSource> source;
+      if (trickle) {
+        source = std::make_unique<TrickleSource>(bytes, round);
+      } else {
+        source = std::make_unique<StringSource>(bytes);
+      }
+      WideReader reader(source.get(), InputMode::kText);
+      std::u16string got;
+      std::vector<char16_t> buf(5000);
+      while (size_t n = reader.GetUnits(buf.data(), 1 + rng() % buf.size())) {
+        got.append(buf.data(), n);
+      }
+      ASSERT_EQ(got, expected) << "round " << round << " trickle " << trickle;
+    }
+  }
+}
+
+TEST(WideReaderTest, NoPairOfCodePage932IsALineFeed) {
+  // Line reading ends a line at a line feed byte or CR LF only.
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!Cp932IsLeadByte(static_cast<uint8_t>(lead))) continue;
+    for (int trail = 1; trail < 256; ++trail) {
+      ASSERT_NE(Cp932PairToUnit(static_cast<uint8_t>(lead), static_cast<uint8_t>(trail)), u'\n');
     }
   }
 }
