@@ -74,19 +74,110 @@ inline TextChar DecodeTextChar(const unsigned char* p) {
   return {cp932::kSingleByte[b], 1};
 }
 
+// The unit of the character that starts with byte b0 when b1 follows it
+// (taken along or not), at b0 | b1 << 8 for every two bytes: one lookup a
+// character once its start is known, indexed by the two bytes as they lie.
+const char16_t* TextUnits() {
+  static const std::unique_ptr<char16_t[]> table = [] {
+    std::unique_ptr<char16_t[]> units(new char16_t[0x10000]);
+    for (unsigned i = 0; i < 0x10000; ++i) {
+      const unsigned char bytes[2] = {static_cast<unsigned char>(i),
+                                      static_cast<unsigned char>(i >> 8)};
+      units[i] = DecodeTextChar(bytes).unit;
+    }
+    return units;
+  }();
+  return table.get();
+}
+
+// The two bytes at `in` as a TextUnits index.
+inline unsigned TwoBytes(const unsigned char* in) {
+  uint16_t bytes;
+  std::memcpy(&bytes, in, 2);
+  if constexpr (std::endian::native != std::endian::little) bytes = __builtin_bswap16(bytes);
+  return bytes;
+}
+
 #if defined(__SSE2__)
-// Widens the 16 bytes at `in` to units at `out` (room for 16 needed) and
-// returns how many of them, from the first, are plain ASCII; a byte in
-// `also_stop` (besides CR) ends the run too.
-inline size_t WidenAsciiBlock(const unsigned char* in, char16_t* out, char also_stop) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
-  __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
-                               _mm_cmpeq_epi8(bytes, _mm_set1_epi8(also_stop)));
-  unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, stops)));
-  return mask == 0 ? 16 : static_cast<size_t>(std::countr_zero(mask));
+constexpr size_t kBlockBytes = 64;
+
+// The lanes of a 16-byte block that hold `byte`, as bits.
+inline uint64_t BytesEqual(__m128i block, char byte) {
+  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+}
+
+// The lanes that hold a lead byte (0x81-0x9F, 0xE0-0xFC): XOR 0x20 moves
+// them to 0xA1-0xBF and 0xC0-0xDC, one stretch.
+inline uint64_t LeadBytes(__m128i block) {
+  __m128i moved = _mm_sub_epi8(_mm_xor_si128(block, _mm_set1_epi8(0x20)),
+                               _mm_set1_epi8(static_cast<char>(0xA1)));
+  __m128i lead = _mm_cmpeq_epi8(_mm_subs_epu8(moved, _mm_set1_epi8(0x3B)), _mm_setzero_si128());
+  return static_cast<uint16_t>(_mm_movemask_epi8(lead));
+}
+
+// Decodes the characters that start in the 64 bytes at `in`, whose first
+// byte starts one; in[64] must be readable, and is taken along when the
+// last character needs it. With `stop_at_line_feed` it stops after the
+// first line feed (a line feed byte, or CR LF). Stores the units at `out`
+// (room for 64 needed); returns the bytes taken, *units the units stored,
+// *line_end whether a line feed ended it.
+//
+// Where characters start is worked out for the whole block at once: a byte
+// that takes the next one along (a lead byte before anything but zero, a
+// CR before LF) makes that next byte a trail, unless it is itself a trail.
+// In a run of such bytes every second one is a trail, counted from the
+// run's start: the parity that the carries of one addition give.
+inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_at_line_feed,
+                              size_t* units, bool* line_end) {
+  uint64_t high = 0, lead = 0, zero = 0, cr = 0, lf = 0;
+  for (size_t k = 0; k < kBlockBytes; k += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(block))) << k;
+    lead |= LeadBytes(block) << k;
+    zero |= BytesEqual(block, 0) << k;
+    cr |= BytesEqual(block, '\r') << k;
+    lf |= BytesEqual(block, '\n') << k;
+  }
+  *line_end = false;
+  if ((high | cr) == 0 && !(stop_at_line_feed && lf != 0)) {
+    // Plain ASCII: every byte is its own unit.
+    const __m128i zero_bytes = _mm_setzero_si128();
+    for (size_t k = 0; k < kBlockBytes; k += 16) {
+      __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero_bytes));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8),
+                       _mm_unpackhi_epi8(block, zero_bytes));
+    }
+    *units = kBlockBytes;
+    return kBlockBytes;
+  }
+  uint64_t zero_after = zero >> 1 | static_cast<uint64_t>(in[64] == 0) << 63;
+  uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
+  uint64_t takes_next = (lead & ~zero_after) | (cr & lf_after);
+  constexpr uint64_t kEven = 0x5555555555555555ull;
+  uint64_t follows = takes_next << 1;
+  uint64_t odd_runs = takes_next & ~kEven & ~follows;
+  uint64_t even_runs = (odd_runs + takes_next) << 1;  // carries end the odd runs
+  uint64_t trails = (kEven ^ even_runs) & follows;
+  uint64_t starts = ~trails;
+  size_t taken = kBlockBytes + static_cast<size_t>((starts & takes_next) >> 63);
+  if (stop_at_line_feed) {
+    uint64_t ends = starts & (lf | (cr & lf_after));
+    if (ends != 0) {
+      int e = std::countr_zero(ends);
+      starts &= ((ends & -ends) << 1) - 1;  // up to the line feed's start
+      taken = static_cast<size_t>(e) + 1 + static_cast<size_t>((takes_next >> e) & 1);
+      *line_end = true;
+    }
+  }
+  const char16_t* table = TextUnits();
+  size_t n = 0;
+  for (; starts != 0; starts &= starts - 1) {
+    size_t i = static_cast<size_t>(std::countr_zero(starts));
+    out[n++] = table[TwoBytes(in + i)];
+  }
+  *units = n;
+  return taken;
 }
 #endif
 
@@ -188,24 +279,16 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       break;
     }
     case InputMode::kText:
+#if defined(__SSE2__)
+      while (end - pos > kBlockBytes && max - n >= kBlockBytes) {
+        size_t units;
+        bool line_end;
+        pos += DecodeTextBlock(buf + pos, out + n, false, &units, &line_end);
+        n += units;
+      }
+#endif
       // Every character is decoded with the byte after it in view.
       while (n < max && end - pos >= 2) {
-#if defined(__SSE2__)
-        if (end - pos >= 32 && max - n >= 24) {
-          // Sixteen bytes at once while they are plain ASCII; else the run
-          // of them and then eight characters.
-          size_t run = WidenAsciiBlock(buf + pos, out + n, '\r');
-          pos += run;
-          n += run;
-          if (run == 16) continue;
-          for (int k = 0; k < 8; ++k) {
-            TextChar c = DecodeTextChar(buf + pos);
-            out[n++] = c.unit;
-            pos += c.bytes;
-          }
-          continue;
-        }
-#endif
         TextChar c = DecodeTextChar(buf + pos);
         out[n++] = c.unit;
         pos += c.bytes;
@@ -312,29 +395,18 @@ bool WideReader::CopyBuffered(char16_t* buf, size_t room, size_t* n) {
   bool line_end = false;
   if (mode_ == InputMode::kText) {
     // Two bytes stay in view, so a CR sees what follows it and a lead byte
-    // its trail byte; the rest is left to DecodeNext.
-    // Code page 932 never gives a line feed for a pair, so a line ends at
-    // a line feed byte or CR LF alone.
-    while (i < room && end - p >= 2) {
+    // its trail byte; the rest is left to DecodeNext. Code page 932 never
+    // gives a line feed for a pair, so a line ends at a line feed byte or
+    // CR LF alone.
 #if defined(__SSE2__)
-      if (end - p >= 32 && room - i >= 24) {
-        // Sixteen bytes at once while they are plain ASCII; else the run of
-        // them, up to a line feed, and then up to eight characters.
-        size_t run = WidenAsciiBlock(p, buf + i, '\n');
-        p += run;
-        i += run;
-        if (run == 16) continue;
-        int k = 0;
-        do {
-          TextChar t = DecodeTextChar(p);
-          buf[i++] = t.unit;
-          p += t.bytes;
-          line_end = t.unit == u'\n';
-        } while (!line_end && ++k < 8);
-        if (line_end) break;
-        continue;
-      }
+    while (end - p > static_cast<ptrdiff_t>(kBlockBytes) && room - i >= kBlockBytes) {
+      size_t units;
+      p += DecodeTextBlock(p, buf + i, true, &units, &line_end);
+      i += units;
+      if (line_end) break;
+    }
 #endif
+    while (!line_end && i < room && end - p >= 2) {
       TextChar t = DecodeTextChar(p);
       buf[i++] = t.unit;
       p += t.bytes;

@@ -209,8 +209,17 @@ TEST(WideReaderTest, BulkReadOfDenseJapaneseTextAgreesWithUnitReads) {
     std::string bytes;
     size_t length = rng() % 300000;
     while (bytes.size() < length) {
-      size_t k = rng() % 40 < 30 ? rng() % 5 : rng() % std::size(pieces);
-      bytes.append(pieces[k]);
+      unsigned pick = rng() % 40;
+      if (pick < 20) {
+        bytes.append(pieces[rng() % 5]);
+      } else if (pick < 30) {
+        // Any byte from 0x80 up (lead or not, the edges of the lead
+        // stretches included) and any byte after it.
+        bytes.push_back(static_cast<char>(0x80 + rng() % 0x80));
+        bytes.push_back(static_cast<char>(rng() % 0x100));
+      } else {
+        bytes.append(pieces[rng() % std::size(pieces)]);
+      }
     }
     std::u16string expected = ReadAllUnits(bytes, InputMode::kText);
     for (bool trickle : {false, true}) {
@@ -227,6 +236,24 @@ TEST(WideReaderTest, BulkReadOfDenseJapaneseTextAgreesWithUnitReads) {
         got.append(buf.data(), n);
       }
       ASSERT_EQ(got, expected) << "round " << round << " trickle " << trickle;
+    }
+    // Lines: the same units, cut after each line feed or at the limit.
+    for (size_t limit : {40, 4096}) {
+      StringSource source(bytes);
+      WideReader reader(&source, InputMode::kText);
+      std::vector<char16_t> buf(limit);
+      std::u16string got;
+      size_t len;
+      while (reader.GetLine(buf.data(), limit, &len) == ReadStatus::kOk) {
+        std::u16string_view line(buf.data(), len);
+        ASSERT_EQ(line, std::u16string_view(expected).substr(got.size(), len));
+        ASSERT_TRUE(line.back() == u'\n' || len == limit - 1 ||
+                    got.size() + len == expected.size());
+        bool ends_line = line.back() == u'\n';
+        ASSERT_EQ(line.find(u'\n'), ends_line ? len - 1 : std::u16string_view::npos) << round;
+        got += line;
+      }
+      ASSERT_EQ(got.size(), expected.size()) << "round " << round << " limit " << limit;
     }
   }
 }
