@@ -77,17 +77,19 @@ inline TextChar DecodeTextChar(const unsigned char* p) {
 // The unit of the character that starts with byte b0 when b1 follows it
 // (taken along or not), at b0 | b1 << 8 for every two bytes: one lookup a
 // character once its start is known, indexed by the two bytes as they lie.
+// Static, not on the heap: reading must not fail for want of memory.
 const char16_t* TextUnits() {
-  static const std::unique_ptr<char16_t[]> table = [] {
-    std::unique_ptr<char16_t[]> units(new char16_t[0x10000]);
+  static char16_t units[0x10000];
+  static const bool filled = [] {
     for (unsigned i = 0; i < 0x10000; ++i) {
       const unsigned char bytes[2] = {static_cast<unsigned char>(i),
                                       static_cast<unsigned char>(i >> 8)};
       units[i] = DecodeTextChar(bytes).unit;
     }
-    return units;
+    return true;
   }();
-  return table.get();
+  (void)filled;
+  return units;
 }
 
 // The two bytes at `in` as a TextUnits index.
