@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/char_starts.h"
 #include "platform/cp932.h"
 #include "platform/cp932_table.h"
 #include "platform/utf16.h"
@@ -124,11 +125,9 @@ inline uint64_t LeadBytes(__m128i block) {
 // (room for 64 needed); returns the bytes taken, *units the units stored,
 // *line_end whether a line feed ended it.
 //
-// Where characters start is worked out for the whole block at once: a byte
-// that takes the next one along (a lead byte before anything but zero, a
-// CR before LF) makes that next byte a trail, unless it is itself a trail.
-// In a run of such bytes every second one is a trail, counted from the
-// run's start: the parity that the carries of one addition give.
+// Where characters start is worked out for the whole block at once, from
+// the bytes that take the next one along: a lead byte before anything but
+// zero, a CR before LF.
 inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_at_line_feed,
                               size_t* units, bool* line_end) {
   uint64_t high = 0, lead = 0, zero = 0, cr = 0, lf = 0;
@@ -156,13 +155,8 @@ inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_
   uint64_t zero_after = zero >> 1 | static_cast<uint64_t>(in[64] == 0) << 63;
   uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
   uint64_t takes_next = (lead & ~zero_after) | (cr & lf_after);
-  constexpr uint64_t kEven = 0x5555555555555555ull;
-  uint64_t follows = takes_next << 1;
-  uint64_t odd_runs = takes_next & ~kEven & ~follows;
-  uint64_t even_runs = (odd_runs + takes_next) << 1;  // carries end the odd runs
-  uint64_t trails = (kEven ^ even_runs) & follows;
-  uint64_t starts = ~trails;
-  size_t taken = kBlockBytes + static_cast<size_t>((starts & takes_next) >> 63);
+  uint64_t starts = CharacterStarts(takes_next);
+  size_t taken = kBlockBytes + (LastCharacterGoesOn(starts, takes_next) ? 1 : 0);
   if (stop_at_line_feed) {
     uint64_t ends = starts & (lf | (cr & lf_after));
     if (ends != 0) {
