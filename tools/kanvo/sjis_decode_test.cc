@@ -13,7 +13,7 @@ namespace {
 // character starts: lead bytes (also before CR, LF and zero), CR, LF and
 // zero bytes, lone and in runs.
 TEST(SjisDecodeTest, BlocksGiveTheUnitsOfTheByteByByteDecoding) {
-  const unsigned char alphabet[] = {'a', '\r', '\n', 0, 0x81, 0x93, 0x9F, 0xE0, 0xFC, 0xFD,
+  const unsigned char alphabet[] = {'a',  '\r', '\n', 0,    0x81, 0x93, 0x9F, 0xE0, 0xFC, 0xFD,
                                     0x80, 0xA0, 0xB1, 0xDF, 0x40, 0x7F, 0xFF, 0x0D, 0x0A};
   const NewlineKind kinds[] = {NL_CRLF, NL_CR, NL_LF};
   std::mt19937 rng(31);
