@@ -1,10 +1,10 @@
 #include "tools/kanvo/detect.h"
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <random>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace kanvo {
 namespace {
@@ -70,13 +70,8 @@ TEST(DetectInputCodeTest, Cases) {
 
 TEST(DetectInputCodeTest, Utf8LeadLengthFollowsTheLeadingOnes) {
   for (int b = 0; b < 256; ++b) {
-    int expected = b < 0xC0   ? -1
-                   : b < 0xE0 ? 2
-                   : b < 0xF0 ? 3
-                   : b < 0xF8 ? 4
-                   : b < 0xFC ? 5
-                   : b < 0xFE ? 6
-                              : -1;
+    int expected = b < 0xC0 ? -1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5
+                 : b < 0xFE ? 6 : -1;
     EXPECT_EQ(Utf8LeadLength(static_cast<uint8_t>(b)), expected) << b;
   }
 }
@@ -91,14 +86,6 @@ TEST(DetectInputCodeTest, SevenBitFlag) {
   EXPECT_TRUE(IsUtf8Text("", &seven));
   EXPECT_TRUE(seven);
 }
-
-}  // namespace
-}  // namespace kanvo
-
-namespace kanvo {
-namespace {
-
-using namespace std::string_literals;
 
 // The grammar tests with their shortcuts against the byte-by-byte machines,
 // on texts that keep to one code's grammar for long stretches (where the
