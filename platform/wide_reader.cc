@@ -8,7 +8,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/char_starts.h"
 #include "platform/cp932.h"
+#include "platform/cp932_table.h"
 #include "platform/utf16.h"
 
 namespace tv {
@@ -16,6 +18,7 @@ namespace tv {
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
+constexpr char16_t kNoTrailUnit = 0x30FB;  // a lead byte with no trail byte
 
 // Copies a run of plain ASCII bytes (no CR, which may start a CR LF) as
 // units, many at a time; returns how many bytes it took. It may store units
@@ -48,6 +51,131 @@ size_t CopyAsciiRun(const unsigned char* in, size_t avail, char16_t* out, size_t
   }
   return i;
 }
+
+// One character of code page 932 text whose next byte is in view: its unit
+// and the bytes it takes. A lead byte takes any trail byte but zero (which
+// stays a character of its own); CR LF is one line feed. The same result as
+// DecodeNext, from the tables directly. (Branches serve better here than
+// arithmetic: where the next character starts would otherwise wait for
+// each table lookup, while predicted branches let the processor run ahead.)
+struct TextChar {
+  char16_t unit;
+  size_t bytes;
+};
+
+inline TextChar DecodeTextChar(const unsigned char* p) {
+  unsigned char b = p[0];
+  unsigned char next = p[1];
+  uint8_t row = cp932::kLeadRow[b];
+  if (row != 0xFF) {
+    if (next != 0) return {cp932::kPair[row][next], 2};
+    return {kNoTrailUnit, 1};
+  }
+  if (b == '\r' && next == '\n') return {u'\n', 2};
+  return {cp932::kSingleByte[b], 1};
+}
+
+// The unit of the character that starts with byte b0 when b1 follows it
+// (taken along or not), at b0 | b1 << 8 for every two bytes: one lookup a
+// character once its start is known, indexed by the two bytes as they lie.
+// Static, not on the heap: reading must not fail for want of memory.
+const char16_t* TextUnits() {
+  static char16_t units[0x10000];
+  static const bool filled = [] {
+    for (unsigned i = 0; i < 0x10000; ++i) {
+      const unsigned char bytes[2] = {static_cast<unsigned char>(i),
+                                      static_cast<unsigned char>(i >> 8)};
+      units[i] = DecodeTextChar(bytes).unit;
+    }
+    return true;
+  }();
+  (void)filled;
+  return units;
+}
+
+// The two bytes at `in` as a TextUnits index.
+inline unsigned TwoBytes(const unsigned char* in) {
+  uint16_t bytes;
+  std::memcpy(&bytes, in, 2);
+  if constexpr (std::endian::native != std::endian::little) bytes = __builtin_bswap16(bytes);
+  return bytes;
+}
+
+#if defined(__SSE2__)
+constexpr size_t kBlockBytes = 64;
+
+// The lanes of a 16-byte block that hold `byte`, as bits.
+inline uint64_t BytesEqual(__m128i block, char byte) {
+  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+}
+
+// The lanes that hold a lead byte (0x81-0x9F, 0xE0-0xFC): XOR 0x20 moves
+// them to 0xA1-0xBF and 0xC0-0xDC, one stretch.
+inline uint64_t LeadBytes(__m128i block) {
+  __m128i moved = _mm_sub_epi8(_mm_xor_si128(block, _mm_set1_epi8(0x20)),
+                               _mm_set1_epi8(static_cast<char>(0xA1)));
+  __m128i lead = _mm_cmpeq_epi8(_mm_subs_epu8(moved, _mm_set1_epi8(0x3B)), _mm_setzero_si128());
+  return static_cast<uint16_t>(_mm_movemask_epi8(lead));
+}
+
+// Decodes the characters that start in the 64 bytes at `in`, whose first
+// byte starts one; in[64] must be readable, and is taken along when the
+// last character needs it. With `stop_at_line_feed` it stops after the
+// first line feed (a line feed byte, or CR LF). Stores the units at `out`
+// (room for 64 needed); returns the bytes taken, *units the units stored,
+// *line_end whether a line feed ended it.
+//
+// Where characters start is worked out for the whole block at once, from
+// the bytes that take the next one along: a lead byte before anything but
+// zero, a CR before LF.
+inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_at_line_feed,
+                              size_t* units, bool* line_end) {
+  uint64_t high = 0, lead = 0, zero = 0, cr = 0, lf = 0;
+  for (size_t k = 0; k < kBlockBytes; k += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(block))) << k;
+    lead |= LeadBytes(block) << k;
+    zero |= BytesEqual(block, 0) << k;
+    cr |= BytesEqual(block, '\r') << k;
+    lf |= BytesEqual(block, '\n') << k;
+  }
+  *line_end = false;
+  if ((high | cr) == 0 && !(stop_at_line_feed && lf != 0)) {
+    // Plain ASCII: every byte is its own unit.
+    const __m128i zero_bytes = _mm_setzero_si128();
+    for (size_t k = 0; k < kBlockBytes; k += 16) {
+      __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero_bytes));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8),
+                       _mm_unpackhi_epi8(block, zero_bytes));
+    }
+    *units = kBlockBytes;
+    return kBlockBytes;
+  }
+  uint64_t zero_after = zero >> 1 | static_cast<uint64_t>(in[64] == 0) << 63;
+  uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
+  uint64_t takes_next = (lead & ~zero_after) | (cr & lf_after);
+  uint64_t starts = CharacterStarts(takes_next);
+  size_t taken = kBlockBytes + (LastCharacterGoesOn(starts, takes_next) ? 1 : 0);
+  if (stop_at_line_feed) {
+    uint64_t ends = starts & (lf | (cr & lf_after));
+    if (ends != 0) {
+      int e = std::countr_zero(ends);
+      starts &= ((ends & -ends) << 1) - 1;  // up to the line feed's start
+      taken = static_cast<size_t>(e) + 1 + static_cast<size_t>((takes_next >> e) & 1);
+      *line_end = true;
+    }
+  }
+  const char16_t* table = TextUnits();
+  size_t n = 0;
+  for (; starts != 0; starts &= starts - 1) {
+    size_t i = static_cast<size_t>(std::countr_zero(starts));
+    out[n++] = table[TwoBytes(in + i)];
+  }
+  *units = n;
+  return taken;
+}
+#endif
 
 }  // namespace
 
@@ -147,31 +275,25 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       break;
     }
     case InputMode::kText:
-      while (n < max && pos < end) {
-        size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
-        pos += run;
-        n += run;
-        if (n == max || pos == end) break;
-        unsigned char b = buf[pos];
-        if (b < 0x80 && b != '\r') {  // code page 932 keeps ASCII as it is
-          out[n++] = b;
-          ++pos;
-          continue;
-        }
-        bool takes_next = b == '\r' || Cp932IsLeadByte(b);
-        if (takes_next && end - pos < 2) break;
-        if (b == '\r') {
-          bool pair = buf[pos + 1] == '\n';
-          out[n++] = pair ? u'\n' : u'\r';
-          pos += pair ? 2 : 1;
-        } else if (takes_next) {
-          unsigned char trail = buf[pos + 1];
-          out[n++] = Cp932PairToUnit(b, trail);
-          pos += trail == 0 ? 1 : 2;  // a zero byte stays a character
-        } else {
-          out[n++] = Cp932SingleByteToUnit(b);
-          ++pos;
-        }
+#if defined(__SSE2__)
+      while (end - pos > kBlockBytes && max - n >= kBlockBytes) {
+        size_t units;
+        bool line_end;
+        pos += DecodeTextBlock(buf + pos, out + n, false, &units, &line_end);
+        n += units;
+      }
+#endif
+      // Every character is decoded with the byte after it in view.
+      while (n < max && end - pos >= 2) {
+        TextChar c = DecodeTextChar(buf + pos);
+        out[n++] = c.unit;
+        pos += c.bytes;
+      }
+      // A last byte that needs no next one goes now; CR or a lead byte
+      // waits for more input.
+      if (n < max && end - pos == 1 && buf[pos] != '\r' && !Cp932IsLeadByte(buf[pos])) {
+        out[n++] = Cp932SingleByteToUnit(buf[pos]);
+        ++pos;
       }
       break;
     case InputMode::kConsole:
@@ -269,32 +391,24 @@ bool WideReader::CopyBuffered(char16_t* buf, size_t room, size_t* n) {
   bool line_end = false;
   if (mode_ == InputMode::kText) {
     // Two bytes stay in view, so a CR sees what follows it and a lead byte
-    // its trail byte; the rest is left to DecodeNext.
-    while (i < room && end - p >= 2) {
-      unsigned char c = *p;
-      if (c < 0x80 && c != '\r') {  // identical in code page 932
-        buf[i++] = c;
-        ++p;
-        if (c == '\n') {
-          line_end = true;
-          break;
-        }
-      } else if (c == '\r') {
-        if (p[1] == '\n') {
-          buf[i++] = u'\n';
-          p += 2;
-          line_end = true;
-          break;
-        }
-        buf[i++] = u'\r';
-        ++p;
-      } else if (Cp932IsLeadByte(c)) {
-        if (p[1] == 0) break;
-        buf[i++] = Cp932PairToUnit(c, p[1]);
-        p += 2;
-      } else {
-        buf[i++] = Cp932SingleByteToUnit(c);
-        ++p;
+    // its trail byte; the rest is left to DecodeNext. Code page 932 never
+    // gives a line feed for a pair, so a line ends at a line feed byte or
+    // CR LF alone.
+#if defined(__SSE2__)
+    while (end - p > static_cast<ptrdiff_t>(kBlockBytes) && room - i >= kBlockBytes) {
+      size_t units;
+      p += DecodeTextBlock(p, buf + i, true, &units, &line_end);
+      i += units;
+      if (line_end) break;
+    }
+#endif
+    while (!line_end && i < room && end - p >= 2) {
+      TextChar t = DecodeTextChar(p);
+      buf[i++] = t.unit;
+      p += t.bytes;
+      if (t.unit == u'\n') {
+        line_end = true;
+        break;
       }
     }
   } else if (mode_ == InputMode::kUnicode) {

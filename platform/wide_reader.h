@@ -5,6 +5,7 @@
 #define TV_PLATFORM_WIDE_READER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -51,6 +52,10 @@ class WideReader {
   size_t GetUnits(char16_t* out, size_t max);
 
   bool failed() const { return error_; }
+
+  // The size in bytes of the whole input when its source knows it (a
+  // regular file), else -1: a hint for readers that keep all of it.
+  int64_t SourceSize() const { return source_ ? source_->Size() : -1; }
 
  private:
   // Makes at least `want` bytes available unless the source ends or fails.

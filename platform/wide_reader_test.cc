@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -192,6 +193,77 @@ TEST(WideReaderTest, BulkReadOfLongMostlyAsciiTextAgreesWithUnitReads) {
       size_t max = 1 + rng() % buf.size();
       while (size_t n = reader.GetUnits(buf.data(), max)) got.append(buf.data(), n);
       ASSERT_EQ(got, ReadAllUnits(bytes, mode)) << "round " << round;
+    }
+  }
+}
+
+TEST(WideReaderTest, BulkReadOfDenseJapaneseTextAgreesWithUnitReads) {
+  // Mostly two-byte characters, broken by short ASCII runs, CR, LF, zero
+  // bytes and lone lead bytes, so that every many-at-a-time step stops and
+  // resumes anywhere, buffer refills included.
+  const std::string_view pieces[] = {"\x93\xFA", "\x96\x7B", "\x82\xA0", "\x83\x41", "\x81\x42",
+                                     "\xB1",     "abc",      "\r\n",     "\n",       "\r",
+                                     {"\0", 1},  "\x93",     "\xFC\xFC", "x"};
+  std::mt19937 rng(13);
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    size_t length = rng() % 300000;
+    while (bytes.size() < length) {
+      unsigned pick = rng() % 40;
+      if (pick < 20) {
+        bytes.append(pieces[rng() % 5]);
+      } else if (pick < 30) {
+        // Any byte from 0x80 up (lead or not, the edges of the lead
+        // stretches included) and any byte after it.
+        bytes.push_back(static_cast<char>(0x80 + rng() % 0x80));
+        bytes.push_back(static_cast<char>(rng() % 0x100));
+      } else {
+        bytes.append(pieces[rng() % std::size(pieces)]);
+      }
+    }
+    std::u16string expected = ReadAllUnits(bytes, InputMode::kText);
+    for (bool trickle : {false, true}) {
+      std::unique_ptr<ByteSource> source;
+      if (trickle) {
+        source = std::make_unique<TrickleSource>(bytes, round);
+      } else {
+        source = std::make_unique<StringSource>(bytes);
+      }
+      WideReader reader(source.get(), InputMode::kText);
+      std::u16string got;
+      std::vector<char16_t> buf(5000);
+      while (size_t n = reader.GetUnits(buf.data(), 1 + rng() % buf.size())) {
+        got.append(buf.data(), n);
+      }
+      ASSERT_EQ(got, expected) << "round " << round << " trickle " << trickle;
+    }
+    // Lines: the same units, cut after each line feed or at the limit.
+    for (size_t limit : {40, 4096}) {
+      StringSource source(bytes);
+      WideReader reader(&source, InputMode::kText);
+      std::vector<char16_t> buf(limit);
+      std::u16string got;
+      size_t len;
+      while (reader.GetLine(buf.data(), limit, &len) == ReadStatus::kOk) {
+        std::u16string_view line(buf.data(), len);
+        ASSERT_EQ(line, std::u16string_view(expected).substr(got.size(), len));
+        ASSERT_TRUE(line.back() == u'\n' || len == limit - 1 ||
+                    got.size() + len == expected.size());
+        bool ends_line = line.back() == u'\n';
+        ASSERT_EQ(line.find(u'\n'), ends_line ? len - 1 : std::u16string_view::npos) << round;
+        got += line;
+      }
+      ASSERT_EQ(got.size(), expected.size()) << "round " << round << " limit " << limit;
+    }
+  }
+}
+
+TEST(WideReaderTest, NoPairOfCodePage932IsALineFeed) {
+  // Line reading ends a line at a line feed byte or CR LF only.
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!Cp932IsLeadByte(static_cast<uint8_t>(lead))) continue;
+    for (int trail = 1; trail < 256; ++trail) {
+      ASSERT_NE(Cp932PairToUnit(static_cast<uint8_t>(lead), static_cast<uint8_t>(trail)), u'\n');
     }
   }
 }

@@ -1,6 +1,8 @@
 #include "platform/wide_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -35,20 +37,66 @@ char* PutUtf8(char32_t cp, char* out) {
   return out;
 }
 
-// Narrows the run of ASCII units at the start of units[0..count) to bytes;
-// returns its length.
-size_t NarrowAsciiRun(const char16_t* units, size_t count, char* out) {
+// The UTF-8 form of every unit that is no surrogate: its bytes from the low
+// end, their count in the top byte. One lookup a unit beats working the
+// bytes out, and spares the branches between the lengths, which Japanese
+// text mixes unpredictably. Made at compile time; only the pages of the
+// units a text uses are ever read.
+constexpr auto kUtf8Forms = [] {
+  std::array<uint32_t, 0x10000> forms{};
+  for (uint32_t u = 0; u < 0x10000; ++u) {
+    if (u < 0x80) {
+      forms[u] = 1u << 24 | u;
+    } else if (u < 0x800) {
+      forms[u] = 2u << 24 | (0x80 | (u & 0x3F)) << 8 | (0xC0 | u >> 6);
+    } else {
+      forms[u] =
+          3u << 24 | (0x80 | (u & 0x3F)) << 16 | (0x80 | ((u >> 6) & 0x3F)) << 8 | (0xE0 | u >> 12);
+    }
+  }
+  return forms;
+}();
+
+// Writes the form of u at out (room for 4 bytes needed); returns the end.
+inline char* PutForm(uint32_t u, char* out) {
+  uint32_t form = kUtf8Forms[u];
+  uint32_t bytes = form & 0xFFFFFF;
+  if constexpr (std::endian::native != std::endian::little) bytes = __builtin_bswap32(bytes);
+  std::memcpy(out, &bytes, 4);  // the bytes past the form are scratch
+  return out + (form >> 24);
+}
+
+// Encodes units up to the first surrogate (or all of them) at *out, which
+// must have room for 3 bytes a unit and one more; returns the count taken.
+// Kept apart from the object, so that its stores are known not to touch
+// the object's state.
+size_t EncodeBmpRun(const char16_t* units, size_t count, char** out_pos) {
+  char* out = *out_pos;
   size_t i = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i not_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
-  for (; i + 8 <= count; i += 8) {
+  // Eight units at a time: a block of ASCII is narrowed at once, a block
+  // with no surrogate looked up unit by unit without a test.
+  for (; count - i >= 8; i += 8) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, not_ascii), zero)) != 0xFFFF) break;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+    __m128i high = _mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+      out += 8;
+      continue;
+    }
+    __m128i surrogate =
+        _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xF800))),
+                        _mm_set1_epi16(static_cast<short>(0xD800)));
+    if (_mm_movemask_epi8(surrogate) != 0) break;
+    for (size_t k = i; k < i + 8; ++k) out = PutForm(units[k], out);
   }
 #endif
-  for (; i < count && units[i] < 0x80; ++i) out[i] = static_cast<char>(units[i]);
+  for (; i < count; ++i) {
+    uint32_t u = units[i];
+    if (u - 0xD800 < 0x800) break;  // surrogates take the careful way
+    out = PutForm(u, out);
+  }
+  *out_pos = out;
   return i;
 }
 
@@ -88,23 +136,8 @@ void WideWriter::EncodeRun(const char16_t* units, size_t count) {
     size_t i = 0;
     while (i < take) {
       if (pending_high_ == 0) {
-        size_t ascii = NarrowAsciiRun(units + i, take - i, out);
-        i += ascii;
-        out += ascii;
+        i += EncodeBmpRun(units + i, take - i, &out);
         if (i == take) break;
-        char16_t u = units[i];
-        if (u < 0x800) {
-          out = PutUtf8(u, out);
-          ++i;
-          continue;
-        }
-        if (u < 0xD800 || u > 0xDFFF) {
-          *out++ = static_cast<char>(0xE0 | (u >> 12));
-          *out++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-          *out++ = static_cast<char>(0x80 | (u & 0x3F));
-          ++i;
-          continue;
-        }
       }
       out = EncodeUnit(units[i++], out);
     }

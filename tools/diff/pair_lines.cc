@@ -58,22 +58,18 @@ class LineIndex {
     for (Slot& slot : slots_) slot.cursor = slot.first;
   }
 
-  // The first line after `last` that equals `text`, or -1. Positions up to
-  // `last` leave the group for good.
-  int32_t TakeFirstAfter(std::u16string_view text, int32_t last) {
-    Slot& slot = slots_[FindSlot(text, Hash(text))];
+  // The first line after `last` that equals `text` (whose Hash is `hash`),
+  // or -1. Positions up to `last` leave the group for good.
+  int32_t TakeFirstAfter(std::u16string_view text, uint64_t hash, int32_t last) {
+    Slot& slot = slots_[FindSlot(text, hash)];
     int32_t k = slot.cursor;
     while (k != -1 && k <= last) k = next_[k];
     slot.cursor = k == -1 ? -1 : next_[k];
     return k;
   }
 
- private:
-  struct Slot {
-    uint32_t hash = 0;
-    int32_t first = -1;   // the group's first line; -1: the slot is free
-    int32_t cursor = -1;  // the group's next candidate
-  };
+  // Asks for the slot where a text of this hash is looked up first.
+  void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[Home(hash)]); }
 
   // Lines equal under LinesEqual hash alike: in ignore-blanks mode the
   // blanks are passed over, so no stripped copy is needed.
@@ -87,6 +83,13 @@ class LineIndex {
     h *= 0xff51afd7ed558ccdu;
     return h ^ (h >> 33);
   }
+
+ private:
+  struct Slot {
+    uint32_t hash = 0;
+    int32_t first = -1;   // the group's first line; -1: the slot is free
+    int32_t cursor = -1;  // the group's next candidate
+  };
 
   size_t Home(uint64_t hash) const { return static_cast<size_t>(hash >> 32 ^ hash) & mask_; }
 
@@ -116,6 +119,9 @@ class LineIndex {
 void PairLines(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks) {
   if (a.empty() || b.empty()) return;
   LineIndex index(b, ignore_blanks);
+  constexpr size_t kAhead = 16;
+  uint64_t ahead_hashes[kAhead];
+  size_t ahead = 0;
   int32_t last = -1;
   int32_t m = static_cast<int32_t>(b.size());
   for (size_t i = 0; i < a.size(); ++i) {
@@ -125,7 +131,17 @@ void PairLines(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks) {
     if (last + 1 < m && LinesEqual(a[i].text, b[last + 1].text, ignore_blanks)) {
       k = last + 1;
     } else {
-      k = index.TakeFirstAfter(a[i].text, last);
+      // Where lines stop pairing in order, each is looked up at a random
+      // place of the index: the next few are hashed and their slots asked
+      // for early. Hashes are kept for the lines [ahead - kAhead, ahead).
+      size_t want = std::min(a.size(), i + kAhead);
+      if (ahead <= i) ahead = i;
+      for (; ahead < want; ++ahead) {
+        uint64_t hash = index.Hash(a[ahead].text);
+        ahead_hashes[ahead % kAhead] = hash;
+        index.Prefetch(hash);
+      }
+      k = index.TakeFirstAfter(a[i].text, ahead_hashes[i % kAhead], last);
       if (k == -1) continue;
     }
     a[i].partner = k;

@@ -30,6 +30,12 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only = nullptr);
 bool IsShiftJisText(std::string_view input);
 bool IsEucJpText(std::string_view input);
 
+// The same tests stepping through every byte: the plain method the tests
+// hold the ones above to.
+bool IsUtf8TextByteByByte(std::string_view input, bool* seven_bit_only);
+bool IsShiftJisTextByteByByte(std::string_view input);
+bool IsEucJpTextByteByByte(std::string_view input);
+
 }  // namespace kanvo
 
 #endif  // TV_TOOLS_KANVO_DETECT_H_

@@ -1,6 +1,7 @@
 #include "tools/kanvo/detect.h"
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,52 @@ TEST(DetectInputCodeTest, SevenBitFlag) {
   EXPECT_FALSE(IsUtf8Text("a\xC3", &seven));
   EXPECT_TRUE(IsUtf8Text("", &seven));
   EXPECT_TRUE(seven);
+}
+
+// The grammar tests with their shortcuts against the byte-by-byte machines,
+// on texts that keep to one code's grammar for long stretches (where the
+// shortcuts run) and break it now and then, also at the very end.
+TEST(DetectGrammarTest, ShortcutsAgreeWithTheByteByByteMachines) {
+  std::mt19937 rng(77);
+  auto byte = [&](int low, int high) { return static_cast<char>(low + rng() % (high - low + 1)); };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    size_t length = rng() % 300;
+    int code = round % 3;
+    while (text.size() < length) {
+      unsigned pick = rng() % 100;
+      if (pick < 30) {
+        text += rng() % 2 ? "plain text\r\n" : "\tx~";
+      } else if (pick < 90) {
+        if (code == 0) {  // UTF-8: two- and three-byte sequences, overlong ones too
+          if (rng() % 2) {
+            text += byte(0xE0, 0xEF);
+            text += byte(0x80, 0xBF);
+          } else {
+            text += byte(0xC0, 0xDF);
+          }
+          text += byte(0x80, 0xBF);
+        } else if (code == 1) {  // Shift_JIS: pairs and half-width katakana
+          text += rng() % 2 ? byte(0x81, 0x9F) : byte(0xE0, 0xEF);
+          text += rng() % 2 ? byte(0x40, 0x7E) : byte(0x80, 0xFC);
+          if (rng() % 4 == 0) text += byte(0xA1, 0xDF);
+        } else {  // EUC-JP: pairs, 0x8E and 0x8F sequences
+          text += byte(0xA1, 0xFE);
+          text += byte(0xA1, 0xFE);
+          if (rng() % 8 == 0) text += "\x8E"s + byte(0xA1, 0xDF);
+          if (rng() % 8 == 0) text += "\x8F"s + byte(0xA1, 0xFE) + byte(0xA1, 0xFE);
+        }
+      } else {
+        text += static_cast<char>(rng());  // anything at all
+      }
+    }
+    if (!text.empty() && rng() % 4 == 0) text.resize(rng() % text.size());
+    bool seven = false, seven_plain = true;
+    ASSERT_EQ(IsUtf8Text(text, &seven), IsUtf8TextByteByByte(text, &seven_plain)) << round;
+    ASSERT_EQ(seven, seven_plain) << round;
+    ASSERT_EQ(IsShiftJisText(text), IsShiftJisTextByteByByte(text)) << round;
+    ASSERT_EQ(IsEucJpText(text), IsEucJpTextByteByByte(text)) << round;
+  }
 }
 
 }  // namespace

@@ -144,7 +144,9 @@ const Cp932DecodeTable& Cp932Decoding() {
       t->lead[b] = tv::Cp932IsLeadByte(byte);
       t->single[b] = tv::Cp932SingleByteToUnit(byte);
       for (int trail = 0; trail < 256; ++trail) {
-        t->pair[b][trail] = t->lead[b] ? tv::Cp932PairToUnit(byte, static_cast<uint8_t>(trail)) : 0;
+        bool takes_trail = t->lead[b] && trail != 0;
+        t->pair[b][trail] =
+            takes_trail ? tv::Cp932PairToUnit(byte, static_cast<uint8_t>(trail)) : t->single[b];
       }
     }
     return t;
@@ -159,8 +161,7 @@ ConvStatus AssembleUtf16Output(std::string_view pivot, NewlineKind current, Newl
 
   // Two passes: count, then fill a buffer of exactly that size, so the
   // pivot and the result are the only copies of the text.
-  size_t units = 0;
-  DecodeSjis(pivot, rewrite, [&units](char16_t) { ++units; });
+  size_t units = CountSjisUnits(pivot, rewrite);
   if (units > output->max_size() / 2) return CONV_ERR_NOMEM;
   std::string result;
   try {

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/wide_reader.h"
@@ -26,10 +28,31 @@ struct LineRecord {
   size_t length() const { return static_cast<size_t>(place & 0x3FF); }
 };
 
+// Leaves new elements uninitialised: the text is read straight into them,
+// and pages of it that are never written are never touched.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 // Every line read, in one block of text, and the records that order them.
 // Records refer into the text, so ordering moves no strings.
 struct SortedLineList {
-  std::vector<char16_t> text;
+  std::vector<char16_t, UninitializedAllocator<char16_t>> text;
   std::vector<LineRecord> lines;
 
   std::u16string_view Line(size_t i) const {
@@ -52,6 +75,10 @@ int CompareUnits(std::u16string_view a, std::u16string_view b);
 // Ascending or descending code-unit order. Equal lines keep their input
 // order in both directions.
 void SortLines(bool descending, SortedLineList* list);
+
+// The same order by a plain comparison sort: what SortLines is tested
+// against, and its way when memory for its second pass is short.
+void SortLinesByComparison(bool descending, SortedLineList* list);
 
 // Keeps the first of every run of equal neighbours.
 void DropRepeatedLines(SortedLineList* list);

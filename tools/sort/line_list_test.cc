@@ -40,6 +40,49 @@ TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
   }
 }
 
+TEST(LineListTest, RadixOrderIsTheComparisonSortsOnLargeRandomInputs) {
+  // Many lines that share prefixes of every length (so that runs of equal
+  // keys are long and are told apart several windows deep), repeats, zero
+  // units, lines that are prefixes of others, and some long enough to be
+  // split.
+  const char16_t alphabet[] = {u'a', u'b', 0x0000, 0xFFFF, 0x8000, 0x3042, 0x00FF, 0x0100};
+  std::mt19937 rng(4242);
+  for (int round = 0; round < 60; ++round) {
+    std::vector<std::u16string> stems;
+    for (size_t n = 1 + rng() % 20; n > 0; --n) {
+      std::u16string stem;
+      for (size_t k = rng() % 30; k > 0; --k) stem.push_back(alphabet[rng() % 3]);
+      stems.push_back(stem);
+    }
+    size_t distinct_units = 2 + rng() % 7;
+    SortedLineList list;
+    for (size_t n = rng() % 3000; n > 0; --n) {
+      std::u16string line = stems[rng() % stems.size()];
+      for (size_t k = rng() % 12; k > 0; --k) line.push_back(alphabet[rng() % distinct_units]);
+      if (rng() % 500 == 0) line.append(kLineUnits + rng() % 100, u'z');
+      list.text.insert(list.text.end(), line.begin(), line.end());
+      list.text.push_back(u'\n');
+    }
+    AddLines(0, false, &list);
+    for (bool descending : {false, true}) {
+      SortedLineList radix = list;
+      SortedLineList plain = list;
+      SortLines(descending, &radix);
+      SortLinesByComparison(descending, &plain);
+      ASSERT_EQ(radix.lines.size(), plain.lines.size());
+      for (size_t i = 0; i < radix.lines.size(); ++i) {
+        // Same places, so equal lines kept their input order too; and the
+        // keys are those of the lines again.
+        ASSERT_EQ(radix.lines[i].place, plain.lines[i].place) << "round " << round << " at " << i;
+        ASSERT_EQ(radix.lines[i].key, plain.lines[i].key);
+      }
+      DropRepeatedLines(&radix);
+      DropRepeatedLines(&plain);
+      ASSERT_EQ(radix.lines.size(), plain.lines.size());
+    }
+  }
+}
+
 TEST(LineListTest, CompareUnitsIsCodeUnitOrder) {
   struct Case {
     std::u16string a, b;

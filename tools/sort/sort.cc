@@ -79,7 +79,12 @@ int ToolMain(Env& env, const std::u16string& command_line) {
   const size_t count = list.lines.size();
   for (size_t i = 0; i < count && !out.failed(); ++i) {
     // Sorted lines lie all over the text: ask for a later one's units early.
-    if (i + kPrefetchAhead < count) __builtin_prefetch(list.Line(i + kPrefetchAhead).data());
+    if (i + kPrefetchAhead < count) {
+      // Both ends: a line may straddle two cache lines.
+      std::u16string_view later = list.Line(i + kPrefetchAhead);
+      __builtin_prefetch(later.data());
+      __builtin_prefetch(later.data() + later.size());
+    }
     out.PutString(list.Line(i));
     out.PutUnit(u'\n');
   }

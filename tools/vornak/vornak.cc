@@ -27,7 +27,7 @@ constexpr char kUsageLine1[] = "vornak [/U] [filename]\n";
 constexpr char kUsageLine2[] =
     " /U  \x8E\x77\x92\xE8\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD Unicode\n";
 
-constexpr size_t kChunkUnits = 32 * 1024;
+constexpr size_t kChunkUnits = 8 * 1024;
 
 }  // namespace
 
@@ -42,23 +42,65 @@ char16_t UpperUnit(char16_t u) {
 
 }  // namespace
 
+#if defined(__SSE2__)
+namespace {
+
+// Lanes of v that lie in [low, high), as all-ones lanes (unsigned: the
+// distance from low is below the width exactly when saturating subtraction
+// of width - 1 leaves zero).
+__m128i InRange(__m128i v, uint16_t low, uint16_t high) {
+  __m128i distance = _mm_sub_epi16(v, _mm_set1_epi16(static_cast<short>(low)));
+  __m128i beyond = _mm_subs_epu16(distance, _mm_set1_epi16(static_cast<short>(high - low - 1)));
+  return _mm_cmpeq_epi16(beyond, _mm_setzero_si128());
+}
+
+// The stretches with no letter that has an upper case, which hold nearly
+// all Japanese text: punctuation and symbols, kana and kanji, and the
+// half- and full-width forms (whose full-width letters are handled with
+// ASCII's). The test beside this file checks every unit against the table.
+__m128i Caseless(__m128i v) {
+  __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                  _mm_setzero_si128());
+  __m128i symbols =
+      _mm_or_si128(_mm_or_si128(InRange(v, 0x2000, 0x2140), InRange(v, 0x2190, 0x24D0)),
+                   InRange(v, 0x24EA, 0x2C00));
+  __m128i cjk = _mm_or_si128(InRange(v, 0x2E00, 0xA640), InRange(v, 0xAC00, 0xFFFF));
+  __m128i last = _mm_cmpeq_epi16(v, _mm_set1_epi16(-1));  // U+FFFF, past the range's end
+  return _mm_or_si128(_mm_or_si128(ascii, symbols), _mm_or_si128(cjk, last));
+}
+
+// The first, cheaper test: ASCII, kana, kanji and the forms from U+FF00.
+__m128i MostlyCaseless(__m128i v) {
+  __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                  _mm_setzero_si128());
+  __m128i forms = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(static_cast<short>(0xFF00))),
+                                  _mm_set1_epi16(static_cast<short>(0xFF00)));
+  return _mm_or_si128(_mm_or_si128(ascii, forms), InRange(v, 0x3000, 0xA000));
+}
+
+}  // namespace
+#endif
+
 void UpperCaseUnits(char16_t* units, size_t count) {
   size_t i = 0;
 #if defined(__SSE2__)
-  // Eight units at a time. The signed compares pick out exactly 'a'..'z'
-  // (units from 0x8000 count as negative); a block with any unit from 0x80
-  // up goes through the table as well.
-  const __m128i before_a = _mm_set1_epi16(u'a' - 1);
-  const __m128i after_z = _mm_set1_epi16(u'z' + 1);
+  // Eight units at a time. ASCII and full-width small letters lose 0x20
+  // (the signed compares pick out exactly 'a'..'z' and U+FF41..U+FF5A,
+  // since units from 0x8000 count as negative); a block with any unit
+  // outside the caseless stretches goes through the table as well.
   const __m128i case_bit = _mm_set1_epi16(0x20);
-  const __m128i not_ascii = _mm_set1_epi16(static_cast<short>(0xFF80));
-  const __m128i zero = _mm_setzero_si128();
   for (; i + 8 <= count; i += 8) {
     __m128i* at = reinterpret_cast<__m128i*>(units + i);
     __m128i v = _mm_loadu_si128(at);
-    __m128i lower = _mm_and_si128(_mm_cmpgt_epi16(v, before_a), _mm_cmplt_epi16(v, after_z));
-    _mm_storeu_si128(at, _mm_sub_epi16(v, _mm_and_si128(lower, case_bit)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, not_ascii), zero)) != 0xFFFF) {
+    __m128i ascii_small = _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(u'a' - 1)),
+                                        _mm_cmplt_epi16(v, _mm_set1_epi16(u'z' + 1)));
+    __m128i wide_small =
+        _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<short>(0xFF41 - 1))),
+                      _mm_cmplt_epi16(v, _mm_set1_epi16(static_cast<short>(0xFF5A + 1))));
+    __m128i small = _mm_or_si128(ascii_small, wide_small);
+    _mm_storeu_si128(at, _mm_sub_epi16(v, _mm_and_si128(small, case_bit)));
+    if (_mm_movemask_epi8(MostlyCaseless(v)) != 0xFFFF &&
+        _mm_movemask_epi8(Caseless(v)) != 0xFFFF) {
       for (size_t k = i; k < i + 8; ++k) units[k] = UpperUnit(units[k]);
     }
   }

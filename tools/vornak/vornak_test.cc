@@ -37,6 +37,21 @@ TEST(VornakTest, UpperCasingAgreesWithThePlatformMappingForEveryUnit) {
   EXPECT_EQ(upper.substr(u'a', 26), u"ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 }
 
+TEST(VornakTest, UpperCasingOfEachUnitAmongKanjiAgreesWithThePlatformMapping) {
+  // Each unit alone in a block of caseless units, in each place of it: a
+  // unit wrongly counted as caseless would keep its lower case here.
+  for (char32_t u = 0; u <= 0xFFFF; ++u) {
+    for (size_t place : {0, 5, 7}) {
+      std::u16string text(16, u'漢');
+      text[place] = static_cast<char16_t>(u);
+      UpperCaseUnits(text.data(), text.size());
+      ASSERT_EQ(text[place], ToUpperUnit(static_cast<char16_t>(u)))
+          << std::hex << static_cast<uint32_t>(u);
+      ASSERT_EQ(text[place == 0 ? 1 : 0], u'漢');
+    }
+  }
+}
+
 TEST(VornakTest, UpperCasingOfMixedBlocksAgreesUnitByUnit) {
   // Letters beside units that need the table, and units from 0x8000 up,
   // in every position of a block.
