@@ -175,13 +175,25 @@ class Terminal {
     master_ = -1;
   }
 
-  // The exit status, or -1 when tvsh has not ended within ten seconds.
+  // The exit status, or -1 when tvsh has not ended within twenty seconds.
+  // What tvsh still writes is read meanwhile, so that it never waits on a
+  // full terminal.
   int Wait() {
     int status = 0;
-    for (int i = 0; i < 1000; ++i) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      if (master_ >= 0) {
+        pollfd fd = {master_, POLLIN, 0};
+        if (poll(&fd, 1, 10) > 0) {
+          char buf[4096];
+          ssize_t n = read(master_, buf, sizeof buf);
+          if (n > 0) seen_.append(buf, static_cast<size_t>(n));
+          continue;
+        }
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
