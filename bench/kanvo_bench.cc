@@ -12,6 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -82,8 +83,7 @@ struct RunResult {
 };
 
 RunResult Run(const std::vector<std::string>& argv) {
-  timespec start, end;
-  clock_gettime(CLOCK_MONOTONIC, &start);
+  auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> args;
@@ -96,9 +96,8 @@ RunResult Run(const std::vector<std::string>& argv) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  clock_gettime(CLOCK_MONOTONIC, &end);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.seconds = (end.tv_sec - start.tv_sec) + (end.tv_nsec - start.tv_nsec) / 1e9;
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.peak_kib = usage.ru_maxrss;
   return result;
 }
