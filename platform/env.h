@@ -15,7 +15,7 @@
 
 namespace tv {
 
-// Units of the current-directory share: 520 bytes.
+// Units of the current-directory share, as the device reads it.
 inline constexpr size_t kShareUnits = 260;
 
 struct FileAttributes {
@@ -55,7 +55,7 @@ class Env {
   virtual std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) = 0;
 
   // Copies the share's 260 units into units; false when no shell has
-  // published one. Never creates the share.
+  // published one.
   virtual bool ReadShare(char16_t units[kShareUnits]) = 0;
 
   // Asks a Yes/No question; true for Yes.
