@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,10 @@ namespace tv {
 inline constexpr size_t kShareUnits = 260;
 
 struct FileAttributes {
-  bool exists = false;     // false: the attributes cannot be had
+  bool exists = false;  // false: the attributes cannot be had
   bool directory = false;
   bool read_only = false;
-  bool regular = false;    // a regular file (not a device, pipe or folder)
+  bool regular = false;  // a regular file (not a device, pipe or folder)
 };
 
 // A file being written. Its bytes replace the target only at Commit; a file
@@ -60,6 +61,9 @@ class Env {
 
   // Asks a Yes/No question; true for Yes.
   virtual bool AskYesNo(std::u16string_view caption, std::u16string_view text) = 0;
+
+  // The value of an environment variable; nullopt when it is not set.
+  virtual std::optional<std::string> GetVariable(const char* name) = 0;
 };
 
 }  // namespace tv
