@@ -20,10 +20,10 @@ namespace tv {
 inline constexpr size_t kShareUnits = 260;
 
 struct FileAttributes {
-  bool exists = false;  // false: the attributes cannot be had
+  bool exists = false;     // false: the attributes cannot be had
   bool directory = false;
   bool read_only = false;
-  bool regular = false;  // a regular file (not a device, pipe or folder)
+  bool regular = false;    // a regular file (not a device, pipe or folder)
 };
 
 // A file being written. Its bytes replace the target only at Commit; a file
