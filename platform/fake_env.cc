@@ -92,7 +92,7 @@ bool FakeEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
 }
 
 std::optional<std::string> FakeEnv::GetVariable(const char* name) {
-  auto it = variables.find(name);
+  auto it = variables.find(std::string_view(name));  // no allocation
   if (it == variables.end()) return std::nullopt;
   return it->second;
 }

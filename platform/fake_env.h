@@ -37,7 +37,7 @@ class FakeEnv : public Env {
   // Bytes an output file accepts before its writes come up short.
   size_t output_capacity = static_cast<size_t>(-1);
   bool fail_commit = false;
-  std::map<std::string, std::string> variables;  // the environment
+  std::map<std::string, std::string, std::less<>> variables;  // the environment
 
   void AddFile(const std::string& path, std::string bytes) { files[path].bytes = std::move(bytes); }
   void AddDirectory(const std::string& path) { files[path].directory = true; }

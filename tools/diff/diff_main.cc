@@ -64,11 +64,11 @@ int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, InputMode t
 }  // namespace
 
 int DiffMain(Env& env, const std::u16string& command_line) {
-  std::optional<InputMode> text_mode = ChosenTextMode(env);
-  if (!text_mode) return kDiffWriteFailed;  // 255, as for any failure of its own
   WideWriter out(&env.StdOut());
   int result;
   try {
+    std::optional<InputMode> text_mode = ChosenTextMode(env);
+    if (!text_mode) return kDiffWriteFailed;  // 255, as for any failure of its own
     result = RunDiff(env, out, command_line.c_str(), *text_mode);
   } catch (const std::bad_alloc&) {
     // Storing lines has its own handling; this catches the rest (the
