@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,9 @@ class Env {
 
   // Asks a Yes/No question; true for Yes.
   virtual bool AskYesNo(std::u16string_view caption, std::u16string_view text) = 0;
+
+  // The value of an environment variable; nullopt when it is not set.
+  virtual std::optional<std::string> GetVariable(const char* name) = 0;
 };
 
 }  // namespace tv

@@ -37,6 +37,7 @@ class FakeEnv : public Env {
   // Bytes an output file accepts before its writes come up short.
   size_t output_capacity = static_cast<size_t>(-1);
   bool fail_commit = false;
+  std::map<std::string, std::string, std::less<>> variables;  // the environment
 
   void AddFile(const std::string& path, std::string bytes) { files[path].bytes = std::move(bytes); }
   void AddDirectory(const std::string& path) { files[path].directory = true; }
@@ -51,6 +52,7 @@ class FakeEnv : public Env {
   std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
   bool ReadShare(char16_t units[kShareUnits]) override;
   bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+  std::optional<std::string> GetVariable(const char* name) override;
 
  private:
   std::unique_ptr<StringSource> stdin_;

@@ -3,7 +3,10 @@
 // first on PATH. With a command it runs that one command, waits for it and
 // passes on its status; without one it reads commands as a shell does.
 //
-//   tvsh [-C DIR] [COMMAND [ARG...]]
+//   tvsh [--utf8] [-C DIR] [COMMAND [ARG...]]
+//
+// --utf8 sets TORVELAN_CODEPAGE=65001 for what it runs, so that the tools
+// read text files as UTF-8 rather than Shift_JIS.
 
 #include <limits.h>
 #include <stdlib.h>
@@ -21,7 +24,7 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: tvsh [-C DIR] [COMMAND [ARG...]]\n");
+  std::fprintf(stderr, "usage: tvsh [--utf8] [-C DIR] [COMMAND [ARG...]]\n");
   return 2;
 }
 
@@ -49,6 +52,10 @@ std::string ToolsFolder() {
 
 int main(int argc, char** argv) {
   int i = 1;
+  if (i < argc && std::strcmp(argv[i], "--utf8") == 0) {
+    setenv("TORVELAN_CODEPAGE", "65001", 1);
+    ++i;
+  }
   std::string folder;
   if (i < argc && std::strcmp(argv[i], "-C") == 0) {
     if (i + 1 >= argc) return Usage();
