@@ -74,6 +74,17 @@ constexpr Machine kEucJp = [] {
   return m;
 }();
 
+// A machine that also takes every control byte but zero (0x01-0x1F, 0x7F)
+// as a character of its own where a character may start. No control byte
+// is a trail byte in either code, so nothing else changes.
+constexpr Machine WithControlBytes(Machine m) {
+  for (int b = 0x01; b <= 0x1F; ++b) m[0][b] = 0;
+  m[0][0x7F] = 0;
+  return m;
+}
+constexpr Machine kShiftJisWithControls = WithControlBytes(kShiftJis);
+constexpr Machine kEucJpWithControls = WithControlBytes(kEucJp);
+
 // The state after the whole input, kFail as soon as a byte does not fit:
 // the plain method, a byte at a time.
 uint8_t RunMachineByteByByte(const Machine& m, std::string_view input) {
@@ -137,6 +148,25 @@ uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole) {
   return state;
 }
 
+// Whole characters for RunMachine's shortcut: a Shift_JIS pair or
+// half-width katakana, an EUC-JP pair. Types, not functions, so that the
+// loop's call is inlined.
+struct WholeShiftJis {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    uint8_t b = p[0];
+    if (InRange(b, 0xA1, 0xDF)) return 1;
+    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
+    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
+    return 0;
+  }
+};
+
+struct WholeEucJp {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
+  }
+};
+
 // True at the first ESC '$' or ESC '(' when it comes before any zero byte.
 // A zero byte first, or neither, gives false; `*zero_first` tells which.
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
@@ -197,22 +227,12 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
 
 bool IsShiftJisText(std::string_view input) {
   // A lead byte as the last byte is accepted.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    uint8_t b = p[0];
-    if (InRange(b, 0xA1, 0xDF)) return 1;
-    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
-    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
-    return 0;
-  };
-  return RunMachine(kShiftJis, input, whole) <= 1;
+  return RunMachine(kShiftJis, input, WholeShiftJis{}) <= 1;
 }
 
 bool IsEucJpText(std::string_view input) {
   // A pair's lead as the last byte is accepted; 0x8E and 0x8F need theirs.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
-  };
-  return RunMachine(kEucJp, input, whole) <= 1;
+  return RunMachine(kEucJp, input, WholeEucJp{}) <= 1;
 }
 
 bool IsUtf8TextByteByByte(std::string_view input, bool* seven_bit_only) {
@@ -255,6 +275,12 @@ TextCode DetectInputCode(std::string_view input) {
   if (IsShiftJisText(input)) return CODE_SJIS;
   if (IsEucJpText(input)) return CODE_EUC;
   return CODE_INVALID;
+}
+
+TextCode FallbackInputCode(std::string_view input) {
+  if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
+  if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
+  return CODE_SJIS;
 }
 
 }  // namespace kanvo

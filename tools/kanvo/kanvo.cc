@@ -157,7 +157,8 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   TextCode input_code = options.input_code;
   if (input_code == CODE_AUTO) {
     input_code = DetectInputCode(raw);
-    if (input_code == CODE_ASCII || input_code == CODE_INVALID) input_code = CODE_SJIS;
+    if (input_code == CODE_INVALID) input_code = FallbackInputCode(raw);
+    if (input_code == CODE_ASCII) input_code = CODE_SJIS;
   }
   NewlineKind kind = DetectNewlineKind(raw);
 
