@@ -32,15 +32,6 @@ class PosixEnvTest : public ::testing::Test {
   void WriteHost(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
   }
-  std::string ReadHost(const std::string& name) {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  int CountEntries() {
-    return std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()) == 0 ? 1 : 0;
-  }
 
   std::string dir_;
   PosixEnv env_;
@@ -58,8 +49,6 @@ TEST_F(PosixEnvTest, AttributesFollowTheFileSystem) {
 
   chmod((dir_ + "/a.txt").c_str(), 0444);
   EXPECT_TRUE(env_.GetFileAttributes(Device("a.txt")).read_only);
-  EXPECT_TRUE(env_.ClearReadOnly(Device("a.txt")));
-  EXPECT_FALSE(env_.GetFileAttributes(Device("a.txt")).read_only);
 }
 
 TEST_F(PosixEnvTest, BackslashPathsReachTheFileSystem) {
@@ -84,92 +73,6 @@ TEST_F(PosixEnvTest, FolderCannotBeOpenedForReading) {
   mkdir((dir_ + "/sub").c_str(), 0755);
   EXPECT_EQ(env_.OpenFile(Device("sub")), nullptr);
   EXPECT_EQ(env_.OpenFile(Device("missing")), nullptr);
-  EXPECT_EQ(env_.CreateOutputFile(Device("sub")), nullptr);
-}
-
-TEST_F(PosixEnvTest, OutputReplacesTargetOnlyWhenCommitted) {
-  WriteHost("out.txt", "old");
-  chmod((dir_ + "/out.txt").c_str(), 0640);
-  {
-    std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(out->Write("new text", 8), 8u);
-    EXPECT_EQ(ReadHost("out.txt"), "old");  // untouched while writing
-  }                                         // dropped without Commit
-  EXPECT_EQ(ReadHost("out.txt"), "old");
-  EXPECT_EQ(CountEntries(), 1) << "temporary file left behind";
-
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  EXPECT_TRUE(out->Commit());
-  EXPECT_EQ(ReadHost("out.txt"), "new");
-  struct stat st;
-  ASSERT_EQ(stat((dir_ + "/out.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(CountEntries(), 1);
-}
-
-TEST_F(PosixEnvTest, NameAtTheFileSystemLimitIsWritten) {
-  // The temporary file beside it must not need a longer name.
-  for (size_t length : {247, 248, 255}) {
-    std::string name(length, 'n');
-    for (const char* text : {"first", "second"}) {
-      std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device(name));
-      ASSERT_NE(out, nullptr) << length;
-      out->Write(text, std::strlen(text));
-      ASSERT_TRUE(out->Commit()) << length;
-      EXPECT_EQ(ReadHost(name), text) << length;
-      EXPECT_EQ(CountEntries(), 1) << length;
-    }
-    unlink((dir_ + "/" + name).c_str());
-  }
-}
-
-TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
-  WriteHost("real.txt", "old");
-  ASSERT_EQ(symlink("real.txt", (dir_ + "/link.txt").c_str()), 0);
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("link.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  ASSERT_TRUE(out->Commit());
-  struct stat st;
-  ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ReadHost("real.txt"), "new");
-}
-
-TEST_F(PosixEnvTest, DanglingSymbolicLinkCreatesItsTargetAndStays) {
-  mkdir((dir_ + "/sub").c_str(), 0755);
-  ASSERT_EQ(symlink("sub/new.txt", (dir_ + "/link.txt").c_str()), 0);
-  ASSERT_EQ(symlink("link.txt", (dir_ + "/chain.txt").c_str()), 0);
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("chain.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  ASSERT_TRUE(out->Commit());
-  EXPECT_EQ(ReadHost("sub/new.txt"), "new");
-  struct stat st;
-  for (const char* link : {"/link.txt", "/chain.txt"}) {
-    ASSERT_EQ(lstat((dir_ + link).c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
-  }
-  // A link into a missing folder, and a loop of links, cannot be written
-  // through; neither is replaced.
-  ASSERT_EQ(symlink("missing/x.txt", (dir_ + "/nowhere.txt").c_str()), 0);
-  ASSERT_EQ(symlink("loop.txt", (dir_ + "/loop.txt").c_str()), 0);
-  for (const char* link : {"nowhere.txt", "loop.txt"}) {
-    EXPECT_EQ(env_.CreateOutputFile(Device(link)), nullptr) << link;
-    ASSERT_EQ(lstat((dir_ + "/" + link).c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
-  }
-}
-
-TEST_F(PosixEnvTest, DeviceIsWrittenDirectlyAndFullDiskIsAShortWrite) {
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(u"\\dev\\full");
-  ASSERT_NE(out, nullptr);
-  EXPECT_LT(out->Write("abc", 3), 3u);
-  FdSink sink(open("/dev/full", O_WRONLY));
-  EXPECT_EQ(sink.Write("abc", 3), 0u);
 }
 
 // The share is the process's own variable: what tvsh sets is what every

@@ -77,6 +77,41 @@ TEST(TvshTest, CommandsGetTheSignalsTvshFound) {
   }
 }
 
+TEST(TvshTest, HelpVersionAndTheEndOfOptions) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out_starts;
+    std::string err_starts;
+  } cases[] = {
+      {{"--help"}, 0, "usage: tvsh [-C DIR] [--] [COMMAND [ARG...]]\n", ""},
+      {{"-C", "/", "--help", "false"}, 0, "usage: tvsh", ""},
+      {{"--version"}, 0, "tvsh (Torvelan tools) " TV_PROJECT_VERSION "\n", ""},
+      // After "--", and after the command, --help is a word like any other.
+      {{"--", "--help"}, 127, "", "tvsh: --help: "},
+      {{"echo", "--help", "--version"}, 0, "--help --version\n", ""},
+      {{"-C", "/", "--", "echo", "--"}, 0, "--\n", ""},
+      {{"--hlep"}, 2, "", "tvsh: unknown option '--hlep'\nusage: tvsh"},
+      {{"-C"}, 2, "", "tvsh: option '-C' requires a folder\n"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunProgram("tvsh", c.args);
+    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.out.substr(0, c.out_starts.size()), c.out_starts);
+    EXPECT_EQ(run.err.substr(0, c.err_starts.size()), c.err_starts);
+    if (c.out_starts.empty()) {
+      EXPECT_EQ(run.out, "");
+    }
+    if (c.err_starts.empty()) {
+      EXPECT_EQ(run.err, "");
+    }
+  }
+  // A help that cannot be written is a failure.
+  ProgramRun full = RunProgram("tvsh", {"--help"}, {.stdout_path = "/dev/full"});
+  EXPECT_EQ(full.status, 1);
+}
+
 TEST(TvshTest, RefusesBadUse) {
   EXPECT_EQ(RunProgram("tvsh", {"-C"}).status, 2);
   EXPECT_EQ(RunProgram("tvsh", {"-C", "/no/such/folder", "true"}).status, 1);
