@@ -1,10 +1,13 @@
-// tvsh: the stand-in for the device's command shell. It publishes a folder
-// as the shell's current directory, with the tools' folder first on PATH.
-// With a command it runs that one command, waits for it, removes the share
-// and passes on its status; without one it reads commands as a shell does.
+// tvsh: the stand-in for the device's command shell. It runs commands with
+// the shell's current directory in their environment and the tools' folder
+// first on PATH. With a command it runs that one command, waits for it and
+// passes on its status; without one it reads commands as a shell does.
 //
-//   tvsh [-C DIR] [--] [COMMAND [ARG...]]
+//   tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]
 //   tvsh --help | --version
+//
+// --utf8 sets TORVELAN_CODEPAGE=65001 for what it runs, so that the tools
+// read text files as UTF-8 rather than Shift_JIS.
 
 #include <limits.h>
 #include <stdlib.h>
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
   }
   int i = options.command;
   const std::string& folder = options.folder;
+  if (options.utf8) setenv("TORVELAN_CODEPAGE", "65001", 1);
 
   char resolved[PATH_MAX];
   if (folder.empty()) {
@@ -91,7 +95,7 @@ int main(int argc, char** argv) {
     setenv("PATH", new_path.c_str(), 1);
   }
 
-  // The share must go whatever happens to the command, so tvsh outlives it.
+  // tvsh outlives its command, whatever signal that gets.
   tv::InstallShellSignals();
   if (i >= argc) return tv::RunInteractive(resolved);
 

@@ -18,6 +18,11 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
       options.action = arg == "--help" ? TvshOptions::kHelp : TvshOptions::kVersion;
       return options;
     }
+    if (arg == "--utf8") {
+      options.utf8 = true;
+      ++i;
+      continue;
+    }
     if (arg == "-C") {
       if (i + 1 >= argc) {
         options.action = TvshOptions::kBadUse;
@@ -41,7 +46,7 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
 }
 
 std::string TvshHelp() {
-  return "usage: tvsh [-C DIR] [--] [COMMAND [ARG...]]\n"
+  return "usage: tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]\n"
          "       tvsh --help | --version\n"
          "\n"
          "Publishes DIR (by default the working folder) as the current folder of the\n"
@@ -49,6 +54,7 @@ std::string TvshHelp() {
          "COMMAND, reads commands from standard input.\n"
          "\n"
          "  -C DIR     publish DIR as the current folder\n"
+         "  --utf8     the tools read text files as UTF-8 (TORVELAN_CODEPAGE=65001)\n"
          "  --         end of tvsh's options: the next word is the command\n"
          "  --help     show this help and exit\n"
          "  --version  show the version and exit\n";

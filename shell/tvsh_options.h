@@ -1,5 +1,5 @@
-// tvsh's own options, GNU style: -C DIR, --help, --version, and -- to end
-// them. The first word that is no option is the command.
+// tvsh's own options, GNU style: -C DIR, --utf8, --help, --version, and --
+// to end them. The first word that is no option is the command.
 #ifndef TV_SHELL_TVSH_OPTIONS_H_
 #define TV_SHELL_TVSH_OPTIONS_H_
 
@@ -11,6 +11,7 @@ struct TvshOptions {
   enum Action { kRun, kHelp, kVersion, kBadUse };
   Action action = kRun;
   std::string folder;  // -C DIR; empty: the working folder
+  bool utf8 = false;   // --utf8: the tools read text as UTF-8
   int command = 0;     // argv index of the command; argc when there is none
   std::string error;   // for kBadUse: what was wrong, for the message
 };

@@ -165,7 +165,7 @@ TEST(NamesTest, NamesAtAndPastTheFileSystemLimit) {
        kKanvoError + "指定された入力ファイルは存在しません： " + too_long + "\n"},
       {"output name too long",
        {"in.txt", too_long},
-       kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n"},
+       kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n"},
       {"path too long",
        {std::string(3000, 'd') + "\\..\\" + std::string(2000, 'e')},
        kKanvoError + "指定された入力ファイルは存在しません： " + std::string(3000, 'd') + "\\..\\" +
