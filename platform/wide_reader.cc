@@ -240,16 +240,33 @@ inline size_t DecodeUtf8Block(const unsigned char* in, char16_t* out, size_t* un
   uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
   uint64_t starts = ~cont & ~(cr & lf_after);  // a CR before LF gives no unit
   if (taken < kBlockBytes) starts &= (uint64_t{1} << taken) - 1;
+  // The unit that a character starting at each byte would have, for all
+  // 64 at once; then those of the bytes that do start one, in order.
+  alignas(16) uint16_t at[kBlockBytes];
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low6 = _mm_set1_epi16(0x3F);
+  for (size_t k = 0; k < kBlockBytes; k += 16) {
+    __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 1));
+    __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 2));
+    for (int half = 0; half < 2; ++half) {
+      __m128i b0 = half ? _mm_unpackhi_epi8(first, zero) : _mm_unpacklo_epi8(first, zero);
+      __m128i b1 = half ? _mm_unpackhi_epi8(second, zero) : _mm_unpacklo_epi8(second, zero);
+      __m128i b2 = half ? _mm_unpackhi_epi8(third, zero) : _mm_unpacklo_epi8(third, zero);
+      __m128i c1 = _mm_and_si128(b1, low6);
+      __m128i three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b0, 12), _mm_slli_epi16(c1, 6)),
+                                   _mm_and_si128(b2, low6));
+      __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6), c1);
+      __m128i is3 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xF0)), _mm_set1_epi16(0xE0));
+      __m128i is2 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xE0)), _mm_set1_epi16(0xC0));
+      __m128i unit = _mm_or_si128(_mm_and_si128(is3, three), _mm_andnot_si128(is3, b0));
+      unit = _mm_or_si128(_mm_and_si128(is2, two), _mm_andnot_si128(is2, unit));
+      _mm_store_si128(reinterpret_cast<__m128i*>(at + k + 8 * half), unit);
+    }
+  }
   size_t n = 0;
   for (; starts != 0; starts &= starts - 1) {
-    size_t i = static_cast<size_t>(std::countr_zero(starts));
-    unsigned b0 = in[i];
-    unsigned b1 = in[i + 1] & 0x3F;
-    unsigned b2 = in[i + 2] & 0x3F;
-    unsigned two = (b0 & 0x1F) << 6 | b1;
-    unsigned three = (b0 & 0x0F) << 12 | b1 << 6 | b2;
-    unsigned unit = b0 < 0x80 ? b0 : (b0 < 0xE0 ? two : three);
-    out[n++] = static_cast<char16_t>(unit);
+    out[n++] = at[std::countr_zero(starts)];
   }
   *units = n;
   return taken;
