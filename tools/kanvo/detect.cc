@@ -74,6 +74,19 @@ constexpr Machine kEucJp = [] {
   return m;
 }();
 
+// A machine that also takes every control byte but zero (0x01-0x1F, 0x7F)
+// as a character of its own where a character may start. No control byte
+// is a trail or continuation byte in any of the codes, so nothing else
+// changes.
+constexpr Machine WithControlBytes(Machine m) {
+  for (int b = 0x01; b <= 0x1F; ++b) m[0][b] = 0;
+  m[0][0x7F] = 0;
+  return m;
+}
+constexpr Machine kUtf8WithControls = WithControlBytes(kUtf8);
+constexpr Machine kShiftJisWithControls = WithControlBytes(kShiftJis);
+constexpr Machine kEucJpWithControls = WithControlBytes(kEucJp);
+
 // The state after the whole input, kFail as soon as a byte does not fit:
 // the plain method, a byte at a time.
 uint8_t RunMachineByteByByte(const Machine& m, std::string_view input) {
@@ -137,6 +150,25 @@ uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole) {
   return state;
 }
 
+// Whole characters for RunMachine's shortcut: a Shift_JIS pair or
+// half-width katakana, an EUC-JP pair. Types, not functions, so that the
+// loop's call is inlined.
+struct WholeShiftJis {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    uint8_t b = p[0];
+    if (InRange(b, 0xA1, 0xDF)) return 1;
+    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
+    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
+    return 0;
+  }
+};
+
+struct WholeEucJp {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
+  }
+};
+
 // True at the first ESC '$' or ESC '(' when it comes before any zero byte.
 // A zero byte first, or neither, gives false; `*zero_first` tells which.
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
@@ -152,11 +184,9 @@ bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   return false;
 }
 
-}  // namespace
-
-int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
-
-bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+// The UTF-8 test on machine m (kUtf8, or the one that also takes control
+// bytes), with its shortcuts.
+bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
   uint8_t state = 0;
@@ -183,7 +213,7 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
         continue;
       }
     }
-    uint8_t next = kUtf8[state][p[i++]];
+    uint8_t next = m[state][p[i++]];
     if (next == kFail) {
       state = kFail;
       break;
@@ -195,24 +225,22 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
   return state == 0;
 }
 
+}  // namespace
+
+int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
+
+bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+  return RunUtf8(kUtf8, input, seven_bit_only);
+}
+
 bool IsShiftJisText(std::string_view input) {
   // A lead byte as the last byte is accepted.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    uint8_t b = p[0];
-    if (InRange(b, 0xA1, 0xDF)) return 1;
-    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
-    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
-    return 0;
-  };
-  return RunMachine(kShiftJis, input, whole) <= 1;
+  return RunMachine(kShiftJis, input, WholeShiftJis{}) <= 1;
 }
 
 bool IsEucJpText(std::string_view input) {
   // A pair's lead as the last byte is accepted; 0x8E and 0x8F need theirs.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
-  };
-  return RunMachine(kEucJp, input, whole) <= 1;
+  return RunMachine(kEucJp, input, WholeEucJp{}) <= 1;
 }
 
 bool IsUtf8TextByteByByte(std::string_view input, bool* seven_bit_only) {
@@ -255,6 +283,18 @@ TextCode DetectInputCode(std::string_view input) {
   if (IsShiftJisText(input)) return CODE_SJIS;
   if (IsEucJpText(input)) return CODE_EUC;
   return CODE_INVALID;
+}
+
+TextCode FallbackInputCode(std::string_view input) {
+  // UTF-8 first, as DetectInputCode tests it first; 7-bit text is left to
+  // the Shift_JIS test, which it passes.
+  bool seven_bit_only = true;
+  if (RunUtf8(kUtf8WithControls, input, &seven_bit_only) && !seven_bit_only) {
+    return input.starts_with("\xEF\xBB\xBF") ? CODE_UTF8 : CODE_UTF8N;
+  }
+  if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
+  if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
+  return CODE_SJIS;
 }
 
 }  // namespace kanvo

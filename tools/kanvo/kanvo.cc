@@ -27,15 +27,17 @@ int Fail(tv::Env& env, int message, std::u16string_view name = {}) {
 // Releases a text buffer's memory at once, not just its contents.
 void Release(std::string* buffer) { std::string().swap(*buffer); }
 
-// Checks the output file and asks before it is replaced. Returns kSuccess
-// to go on, else the exit value (a message was shown, or the answer was No).
-int CheckOutputFile(tv::Env& env, const std::u16string& output_name) {
-  tv::FileAttributes attrs = env.GetFileAttributes(output_name);
+// Checks the output file found and asks before it is replaced. Returns
+// kSuccess to go on, else the exit value (a message was shown, or the
+// answer was No). An output that cannot be written at all counts as
+// missing here and fails when it is created.
+int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string& output_name) {
+  tv::FileAttributes attrs = output.Attributes();
   if (!attrs.exists) return kSuccess;
   if (attrs.directory) return Fail(env, MSG_OUTPUT_IS_FOLDER, output_name);
   if (attrs.read_only) {
     if (!AskQuestion(env, MSG_ASK_READ_ONLY, output_name)) return kFailure;
-    if (!env.ClearReadOnly(output_name)) return Fail(env, MSG_ATTRIBUTE_ERROR, output_name);
+    if (!output.ClearReadOnly()) return Fail(env, MSG_ATTRIBUTE_ERROR, output_name);
     return kSuccess;
   }
   return AskQuestion(env, MSG_ASK_OVERWRITE, output_name) ? kSuccess : kFailure;
@@ -127,10 +129,16 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   if (!input_attrs.exists) return Fail(env, MSG_INPUT_MISSING, input_name);
   if (input_attrs.directory) return Fail(env, MSG_INPUT_IS_FOLDER, input_name);
   TextCode output_code = options.output_code;
+  // The output is looked up once: the question, clearing read-only and the
+  // file written all concern the file found now.
+  std::unique_ptr<tv::OutputTarget> output_target;
   if (output_name.empty()) {
     output_code = CODE_SJIS;  // standard output shows the pivot itself
-  } else if (int result = CheckOutputFile(env, output_name); result != kSuccess) {
-    return result;
+  } else {
+    output_target = env.OpenOutput(output_name);
+    if (int result = CheckOutputFile(env, *output_target, output_name); result != kSuccess) {
+      return result;
+    }
   }
   NewlineKind target = options.newline_target;
   if (target == NL_NONE) target = DefaultNewlineTarget(output_code);
@@ -149,7 +157,8 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   TextCode input_code = options.input_code;
   if (input_code == CODE_AUTO) {
     input_code = DetectInputCode(raw);
-    if (input_code == CODE_ASCII || input_code == CODE_INVALID) input_code = CODE_SJIS;
+    if (input_code == CODE_INVALID) input_code = FallbackInputCode(raw);
+    if (input_code == CODE_ASCII) input_code = CODE_SJIS;
   }
   NewlineKind kind = DetectNewlineKind(raw);
 
@@ -168,7 +177,7 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
     }
     return kSuccess;
   }
-  switch (WriteOutputFile(env, output_name, output, output_code, kind, target)) {
+  switch (WriteOutputFile(*output_target, output, output_code, kind, target)) {
     case CONV_OK:
       return kSuccess;
     case CONV_ERR_CREATE:
