@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,7 @@
 
 namespace tv {
 
-// Units of the current-directory share: 520 bytes.
+// Units of the current-directory share, as the device reads it.
 inline constexpr size_t kShareUnits = 260;
 
 struct FileAttributes {
@@ -72,11 +73,14 @@ class Env {
   virtual std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) = 0;
 
   // Copies the share's 260 units into units; false when no shell has
-  // published one. Never creates the share.
+  // published one.
   virtual bool ReadShare(char16_t units[kShareUnits]) = 0;
 
   // Asks a Yes/No question; true for Yes.
   virtual bool AskYesNo(std::u16string_view caption, std::u16string_view text) = 0;
+
+  // The value of an environment variable; nullopt when it is not set.
+  virtual std::optional<std::string> GetVariable(const char* name) = 0;
 };
 
 }  // namespace tv

@@ -112,4 +112,10 @@ bool FakeEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
   return answer;
 }
 
+std::optional<std::string> FakeEnv::GetVariable(const char* name) {
+  auto it = variables.find(std::string_view(name));  // no allocation
+  if (it == variables.end()) return std::nullopt;
+  return it->second;
+}
+
 }  // namespace tv

@@ -39,6 +39,7 @@ class FakeEnv : public Env {
   bool fail_clear = false;   // clearing read-only fails
   bool fail_create = false;  // no output can be created
   bool fail_commit = false;
+  std::map<std::string, std::string, std::less<>> variables;  // the environment
   // Commit finds that the name no longer leads to the file looked up.
   bool refuse_placement = false;
 
@@ -54,6 +55,7 @@ class FakeEnv : public Env {
   std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) override;
   bool ReadShare(char16_t units[kShareUnits]) override;
   bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+  std::optional<std::string> GetVariable(const char* name) override;
 
  private:
   std::unique_ptr<StringSource> stdin_;

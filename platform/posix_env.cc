@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/device_path.h"
 #include "platform/output_target.h"
 #include "platform/shared_directory.h"
@@ -94,6 +97,12 @@ bool PosixEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
   }
   size_t first = answer.find_first_not_of(" \t\r");
   return first != std::string::npos && (answer[first] == 'y' || answer[first] == 'Y');
+}
+
+std::optional<std::string> PosixEnv::GetVariable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
 }
 
 }  // namespace tv

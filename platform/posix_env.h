@@ -43,6 +43,7 @@ class PosixEnv : public Env {
   std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) override;
   bool ReadShare(char16_t units[kShareUnits]) override;
   bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+  std::optional<std::string> GetVariable(const char* name) override;
 
  private:
   FdSource stdin_;

@@ -4,12 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/device_path.h"
@@ -75,51 +75,90 @@ TEST_F(PosixEnvTest, FolderCannotBeOpenedForReading) {
   EXPECT_EQ(env_.OpenFile(Device("missing")), nullptr);
 }
 
+// The share is the process's own variable: what tvsh sets is what every
+// tool reads, unit for unit, and nothing else is consulted.
 class ShareTest : public ::testing::Test {
  protected:
-  void TearDown() override { RemoveSharedDirectory(); }
+  void TearDown() override { unsetenv(kShareVariable); }
+
+  // ReadShare's units, checked to stay within the share's 260.
+  std::u16string Read(bool* published) {
+    char16_t units[kShareUnits + 4];
+    std::fill(units, units + kShareUnits + 4, u'#');
+    *published = env_.ReadShare(units);
+    for (size_t i = kShareUnits; i < kShareUnits + 4; ++i) EXPECT_EQ(units[i], u'#');
+    return std::u16string(units, kShareUnits);
+  }
+  static std::u16string Padded(std::u16string text) {
+    text.resize(kShareUnits, u'\0');
+    return text;
+  }
+
+  PosixEnv env_;
 };
 
-TEST_F(ShareTest, ReadingNeverCreatesTheShare) {
-  RemoveSharedDirectory();
-  char16_t units[kShareUnits];
-  EXPECT_FALSE(ReadSharedDirectory(units));
-  EXPECT_NE(access("/dev/shm/TORVELAN_CURRENT_DIRECTORY", F_OK), 0);
+TEST_F(ShareTest, VariableIsReadAsTheShare) {
+  struct Case {
+    const char* value;  // nullptr: not set
+    bool published;
+    std::u16string units;
+  } cases[] = {
+      {nullptr, false, Padded(u"")},
+      {"", true, Padded(u"")},
+      {"\\home\\\xE6\x97\xA5\xE6\x9C\xAC\\", true, Padded(u"\\home\\\u65E5\u672C\\")},
+      {"\\a\xFF\xC3\\", true, Padded(u"\\a\xDCFF\xDCC3\\")},  // not UTF-8: escaped
+      {"   ", true, Padded(u"   ")},
+      {"rel\\dir", true, Padded(u"rel\\dir")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    if (c.value) {
+      setenv(kShareVariable, c.value, 1);
+    } else {
+      unsetenv(kShareVariable);
+    }
+    bool published = false;
+    EXPECT_EQ(Read(&published), c.units);
+    EXPECT_EQ(published, c.published);
+  }
 }
 
-TEST_F(ShareTest, PublishedTextIsReadBackAndTooLongATextRefused) {
-  ASSERT_TRUE(PublishSharedDirectory(u"\\home\\日本\\"));
-  char16_t units[kShareUnits];
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), u"\\home\\日本\\");
+TEST_F(ShareTest, WhatTheShellPublishesIsReadBackUnitForUnit) {
+  // Random directory texts of every length around the share's size, made of
+  // ASCII, kana, pairs and escaped bytes; and random bytes as a variable.
+  std::mt19937 random(12);
+  const char16_t pool[] = {u'\\', u'a', u' ', u'\u3042', u'\xDC80', u'\xDCFF', u'\xFFFD'};
+  for (int round = 0; round < 400; ++round) {
+    size_t length = random() % 300;
+    std::u16string text;
+    while (text.size() < length) {
+      if (random() % 8 == 0) {
+        text += u"\xD83D\xDE00";  // a pair
+      } else {
+        text.push_back(pool[random() % (sizeof pool / sizeof pool[0])]);
+      }
+    }
+    std::string value;
+    errno = 0;
+    bool fits = ShareValueFor(text, &value);
+    ASSERT_EQ(fits, text.size() < kShareUnits) << text.size();
+    bool published = false;
+    if (!fits) {
+      EXPECT_EQ(errno, ENAMETOOLONG);
+      continue;
+    }
+    setenv(kShareVariable, value.c_str(), 1);
+    EXPECT_EQ(Read(&published), Padded(text));
+    EXPECT_TRUE(published);
 
-  std::u16string longest(kShareUnits - 1, u'x');
-  ASSERT_TRUE(PublishSharedDirectory(longest));
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), longest);
-  // One unit more would be cut to another folder's name: refused, and the
-  // share keeps what it held.
-  errno = 0;
-  EXPECT_FALSE(PublishSharedDirectory(longest + u'y'));
-  EXPECT_EQ(errno, ENAMETOOLONG);
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), longest);
-  EXPECT_TRUE(RemoveSharedDirectory());
-  EXPECT_FALSE(ReadSharedDirectory(units));
-}
-
-TEST_F(ShareTest, ObjectLargerThanTheShareIsReadOnlyToItsSize) {
-  int fd = shm_open(kShareName, O_RDWR | O_CREAT, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, 4096), 0);
-  std::string fill(4096, 'a');  // no zero unit anywhere
-  ASSERT_EQ(pwrite(fd, fill.data(), fill.size(), 0), 4096);
-  close(fd);
-  char16_t units[kShareUnits + 1];
-  units[kShareUnits] = u'!';
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(units[kShareUnits - 1], 0x6161);
-  EXPECT_EQ(units[kShareUnits], u'!');
+    std::string bytes;
+    for (size_t n = random() % 1200; n > 0; --n)
+      bytes.push_back(static_cast<char>(1 + random() % 255));
+    setenv(kShareVariable, bytes.c_str(), 1);
+    std::u16string decoded = Utf8ToUtf16(bytes);
+    decoded.resize(std::min(decoded.size(), kShareUnits));
+    EXPECT_EQ(Read(&published), Padded(decoded));
+  }
 }
 
 }  // namespace

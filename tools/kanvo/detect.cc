@@ -76,12 +76,14 @@ constexpr Machine kEucJp = [] {
 
 // A machine that also takes every control byte but zero (0x01-0x1F, 0x7F)
 // as a character of its own where a character may start. No control byte
-// is a trail byte in either code, so nothing else changes.
+// is a trail or continuation byte in any of the codes, so nothing else
+// changes.
 constexpr Machine WithControlBytes(Machine m) {
   for (int b = 0x01; b <= 0x1F; ++b) m[0][b] = 0;
   m[0][0x7F] = 0;
   return m;
 }
+constexpr Machine kUtf8WithControls = WithControlBytes(kUtf8);
 constexpr Machine kShiftJisWithControls = WithControlBytes(kShiftJis);
 constexpr Machine kEucJpWithControls = WithControlBytes(kEucJp);
 
@@ -182,11 +184,9 @@ bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   return false;
 }
 
-}  // namespace
-
-int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
-
-bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+// The UTF-8 test on machine m (kUtf8, or the one that also takes control
+// bytes), with its shortcuts.
+bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
   uint8_t state = 0;
@@ -213,7 +213,7 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
         continue;
       }
     }
-    uint8_t next = kUtf8[state][p[i++]];
+    uint8_t next = m[state][p[i++]];
     if (next == kFail) {
       state = kFail;
       break;
@@ -223,6 +223,14 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
   }
   if (seven_bit_only) *seven_bit_only = !multi_byte;
   return state == 0;
+}
+
+}  // namespace
+
+int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
+
+bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+  return RunUtf8(kUtf8, input, seven_bit_only);
 }
 
 bool IsShiftJisText(std::string_view input) {
@@ -278,6 +286,12 @@ TextCode DetectInputCode(std::string_view input) {
 }
 
 TextCode FallbackInputCode(std::string_view input) {
+  // UTF-8 first, as DetectInputCode tests it first; 7-bit text is left to
+  // the Shift_JIS test, which it passes.
+  bool seven_bit_only = true;
+  if (RunUtf8(kUtf8WithControls, input, &seven_bit_only) && !seven_bit_only) {
+    return input.starts_with("\xEF\xBB\xBF") ? CODE_UTF8 : CODE_UTF8N;
+  }
   if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
   if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
   return CODE_SJIS;

@@ -19,8 +19,10 @@ TextCode DetectInputCode(std::string_view input);
 // holds a form feed or a stray 0x1A now and then, which the tests above
 // refuse; so the input is looked at again with every control byte but zero
 // (0x01-0x1F, 0x7F) taken as a character of its own wherever a character
-// may start: CODE_SJIS if it then passes the Shift_JIS test, else CODE_EUC
-// if it passes the EUC-JP test, else CODE_SJIS, as without this look.
+// may start: CODE_UTF8 (with the mark) or CODE_UTF8N if it then passes the
+// UTF-8 test with at least one multi-byte sequence, else CODE_SJIS if it
+// passes the Shift_JIS test, else CODE_EUC if it passes the EUC-JP test,
+// else CODE_SJIS, as without this look.
 TextCode FallbackInputCode(std::string_view input);
 
 // Length of the UTF-8 sequence that `lead` announces, 2 to 6, or -1 for a
