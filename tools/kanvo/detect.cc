@@ -114,11 +114,12 @@ inline bool InRange(uint8_t b, uint8_t low, uint8_t high) {
 // machine where stepping through the bytes would, and the branches it
 // takes are well predicted, where every step of the machine must wait for
 // the step before.
+// `state` is where an earlier piece of the text left the machine.
 template <typename Whole>
-uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole) {
+uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole, uint8_t state = 0) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
-  uint8_t state = 0;
+  if (state == kFail) return kFail;
   size_t i = 0;
   while (i < n) {
     if (state == 0) {
@@ -142,7 +143,8 @@ uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole) {
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   const void* zero = std::memchr(input.data(), 0, input.size());
   *zero_first = zero != nullptr;
-  size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - input.data()) : input.size();
+  size_t end =
+      zero ? static_cast<size_t>(static_cast<const char*>(zero) - input.data()) : input.size();
   for (size_t i = input.find('\x1B'); i < end; i = input.find('\x1B', i + 1)) {
     if (i + 1 < input.size() && (input[i + 1] == '$' || input[i + 1] == '(')) {
       *zero_first = false;
@@ -152,15 +154,14 @@ bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   return false;
 }
 
-}  // namespace
-
-int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
-
-bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+// The UTF-8 machine over one piece of a text, from *state (kFail once it
+// failed), noting in *multi_byte any multi-byte sequence completed.
+void RunUtf8(std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
-  uint8_t state = 0;
-  bool multi_byte = false;
+  uint8_t state = *state_io;
+  bool multi_byte = *multi_byte_io;
+  if (state == kFail) return;
   size_t i = 0;
   while (i < n) {
     if (state == 0) {
@@ -191,28 +192,43 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
     multi_byte |= state == 1 && next == 0;  // the last byte of a sequence
     state = next;
   }
+  *state_io = state;
+  *multi_byte_io = multi_byte;
+}
+
+// Whole Shift_JIS and EUC-JP characters, for RunMachine's shortcut.
+size_t WholeShiftJis(const uint8_t* p, size_t left) {
+  uint8_t b = p[0];
+  if (InRange(b, 0xA1, 0xDF)) return 1;
+  bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
+  if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
+  return 0;
+}
+
+size_t WholeEucJp(const uint8_t* p, size_t left) {
+  return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
+}
+
+}  // namespace
+
+int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
+
+bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
+  uint8_t state = 0;
+  bool multi_byte = false;
+  RunUtf8(input, &state, &multi_byte);
   if (seven_bit_only) *seven_bit_only = !multi_byte;
   return state == 0;
 }
 
 bool IsShiftJisText(std::string_view input) {
   // A lead byte as the last byte is accepted.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    uint8_t b = p[0];
-    if (InRange(b, 0xA1, 0xDF)) return 1;
-    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
-    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
-    return 0;
-  };
-  return RunMachine(kShiftJis, input, whole) <= 1;
+  return RunMachine(kShiftJis, input, WholeShiftJis) <= 1;
 }
 
 bool IsEucJpText(std::string_view input) {
   // A pair's lead as the last byte is accepted; 0x8E and 0x8F need theirs.
-  auto whole = [](const uint8_t* p, size_t left) -> size_t {
-    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
-  };
-  return RunMachine(kEucJp, input, whole) <= 1;
+  return RunMachine(kEucJp, input, WholeEucJp) <= 1;
 }
 
 bool IsUtf8TextByteByByte(std::string_view input, bool* seven_bit_only) {
@@ -255,6 +271,56 @@ TextCode DetectInputCode(std::string_view input) {
   if (IsShiftJisText(input)) return CODE_SJIS;
   if (IsEucJpText(input)) return CODE_EUC;
   return CODE_INVALID;
+}
+
+void DetectScanner::Feed(std::string_view piece) {
+  if (piece.empty()) return;
+  while (mark_size_ < 3 && !piece.empty()) {
+    // The first three bytes are kept to look for the UTF-8 mark.
+    mark_[mark_size_++] = piece[0];
+    ScanPiece(piece.substr(0, 1));
+    piece.remove_prefix(1);
+  }
+  ScanPiece(piece);
+}
+
+void DetectScanner::ScanPiece(std::string_view piece) {
+  if (piece.empty()) return;
+  size_ += piece.size();
+  RunUtf8(piece, &utf8_, &multi_byte_);
+  sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis, sjis_);
+  euc_ = RunMachine(kEucJp, piece, WholeEucJp, euc_);
+  if (escape_or_zero_ != kUndecided) return;
+  // JisEscapeBeforeZero over the pieces: an ESC that ended the last piece
+  // looks at this one's first byte.
+  if (esc_pending_ && (piece[0] == '$' || piece[0] == '(')) {
+    escape_or_zero_ = kEscapeFirst;
+    return;
+  }
+  esc_pending_ = false;
+  bool zero_first = false;
+  if (JisEscapeBeforeZero(piece, &zero_first)) {
+    escape_or_zero_ = kEscapeFirst;
+  } else if (zero_first) {
+    escape_or_zero_ = kZeroFirst;
+  } else {
+    esc_pending_ = piece.back() == '\x1B';
+  }
+}
+
+TextCode DetectScanner::Code() const {
+  if (size_ == 0) return CODE_INVALID;
+  const bool utf8 = utf8_ == 0;
+  const bool euc = euc_ <= 1;
+  if (mark_size_ == 3 && std::memcmp(mark_, "\xEF\xBB\xBF", 3) == 0) {
+    if (utf8) return CODE_UTF8;
+    return euc ? CODE_EUC : CODE_INVALID;
+  }
+  if (utf8) return multi_byte_ ? CODE_UTF8N : CODE_ASCII;
+  if (escape_or_zero_ == kEscapeFirst) return CODE_JIS;
+  if (escape_or_zero_ == kZeroFirst) return CODE_UNICODE;
+  if (sjis_ <= 1) return CODE_SJIS;
+  return euc ? CODE_EUC : CODE_INVALID;
 }
 
 }  // namespace kanvo

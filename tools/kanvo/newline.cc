@@ -39,6 +39,62 @@ NewlineKind DetectNewlineKind(std::string_view input) {
   return 2 * pairs >= lfs ? NL_CRLF : NL_LF;
 }
 
+void NewlineCounter::CountCrs(std::string_view bytes, size_t starts) {
+  const char* const data = bytes.data();
+  const char* const end = data + bytes.size();
+  for (const char* p = data; p < data + starts; ++p) {
+    p = static_cast<const char*>(std::memchr(p, kCr, data + starts - p));
+    if (p == nullptr) break;
+    ++crs_;
+    size_t rest = end - p - 1;
+    if (rest >= 1 && p[1] == kLf) {
+      ++pairs_;
+    } else if (rest >= 3 && p[1] == 0 && p[2] == kLf && p[3] == 0) {
+      ++pairs_;
+    }
+  }
+}
+
+void NewlineCounter::Feed(std::string_view piece) {
+  if (piece.empty()) return;
+  for (const char *p = piece.data(), *end = p + piece.size();
+       (p = static_cast<const char*>(std::memchr(p, kLf, end - p))); ++p) {
+    ++lfs_;
+  }
+  // The text so far is tail_ + piece, of length `total`. A CR is counted
+  // once the three bytes after it are known (or the text has ended): here
+  // those before the last three bytes.
+  char joined[6];
+  std::memcpy(joined, tail_, tail_size_);
+  size_t head = piece.size() < 3 ? piece.size() : 3;
+  std::memcpy(joined + tail_size_, piece.data(), head);
+  const size_t total = tail_size_ + piece.size();
+  if (total <= 3) {
+    std::memcpy(tail_, joined, total);
+    tail_size_ = total;
+    return;
+  }
+  std::string_view window(joined, tail_size_ + head);
+  CountCrs(window, tail_size_ < total - 3 ? tail_size_ : total - 3);
+  if (piece.size() > 3) CountCrs(piece, piece.size() - 3);
+  if (piece.size() >= 3) {
+    std::memcpy(tail_, piece.data() + piece.size() - 3, 3);
+  } else {
+    std::memmove(tail_, window.data() + window.size() - 3, 3);
+  }
+  tail_size_ = 3;
+}
+
+NewlineKind NewlineCounter::Kind() const {
+  NewlineCounter last = *this;
+  last.CountCrs(std::string_view(tail_, tail_size_), tail_size_);
+  uint64_t crs = last.crs_, lfs = last.lfs_, pairs = last.pairs_;
+  if (crs == 0 && lfs == 0) return NL_NONE;
+  if (pairs == 0) return crs < lfs ? NL_LF : NL_CR;
+  if (2 * pairs < crs) return NL_CR;
+  return 2 * pairs >= lfs ? NL_CRLF : NL_LF;
+}
+
 NewlineKind DefaultNewlineTarget(TextCode output_code) {
   return (output_code == CODE_JIS || output_code == CODE_EUC) ? NL_LF : NL_CRLF;
 }
