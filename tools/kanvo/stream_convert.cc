@@ -289,7 +289,7 @@ ConvStatus StreamConverter::Decode(bool final) {
       if (!final) cut = FindJisInputCut(q, left, &mode);
       jis_mode_ = mode;
       uint8_t* from = p - restore.size();
-      std::memcpy(from, restore.data(), restore.size());
+      if (!restore.empty()) std::memcpy(from, restore.data(), restore.size());
       status = JisToSjis(AsText(from, restore.size() + cut), &pivot_);
       break;
     }
