@@ -22,8 +22,7 @@ using namespace kanvo;
 
 namespace {
 
-constexpr TextCode kCodes[] = {CODE_SJIS, CODE_JIS,   CODE_EUC,
-                               CODE_UTF8, CODE_UTF8N, CODE_UNICODE};
+constexpr TextCode kCodes[] = {CODE_SJIS, CODE_JIS, CODE_EUC, CODE_UTF8, CODE_UTF8N, CODE_UNICODE};
 constexpr NewlineKind kTargets[] = {NL_CRLF, NL_CR, NL_LF};
 
 std::string WholeOutput(std::string raw, const StreamPlan& plan) {
@@ -71,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(converter.Finish() == CONV_OK);
   FUZZ_CHECK(sink.bytes() == WholeOutput(raw, plan));
   FUZZ_CHECK(scanner.Code() == DetectInputCode(raw));
+  FUZZ_CHECK(scanner.FallbackCode() == FallbackInputCode(raw));
   FUZZ_CHECK(counter.Kind() == DetectNewlineKind(raw));
   return 0;
 }

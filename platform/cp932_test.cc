@@ -60,11 +60,30 @@ std::string Hex(int v) {
   return buf;
 }
 
-TEST(Cp932Test, AgreesWithTheDataFile) {
+// The four characters mended on the way to bytes: unit, bytes, and the unit
+// those bytes still give back.
+struct Mend {
+  char16_t unit;
+  int bytes;
+  char16_t back;
+};
+constexpr Mend kMends[] = {
+    {0x2014, 0x815C, 0x2015},  // em dash
+    {0x301C, 0x8160, 0xFF5E},  // wave dash
+    {0x2016, 0x8161, 0x2225},  // double vertical line
+    {0x2212, 0x817C, 0xFF0D},  // minus sign
+};
+
+TEST(Cp932Test, AgreesWithTheDataFileAndTheMends) {
   BestFit table = ReadBestFit();
   ASSERT_EQ(table.single.size(), 196u);
   ASSERT_EQ(table.pairs.size(), 60u);
   ASSERT_EQ(table.wide.size(), 9486u);
+  for (const Mend& m : kMends) {
+    ASSERT_EQ(table.wide.count(m.unit), 0u) << Hex(m.unit);
+    ASSERT_EQ(table.pairs[m.bytes >> 8][m.bytes & 0xFF], m.back) << Hex(m.bytes);
+    table.wide[m.unit] = m.bytes;
+  }
   for (int byte = 0; byte < 256; ++byte) {
     bool lead = table.pairs.count(byte) != 0;
     EXPECT_EQ(Cp932IsLeadByte(byte), lead) << Hex(byte);
@@ -139,9 +158,24 @@ TEST(Cp932Test, KnownCharacters) {
 TEST(Cp932Test, UnitsWithNoEntryGiveQuestionMark) {
   // Best fit where the table has one, '?' elsewhere; surrogates unit by unit.
   EXPECT_EQ(Utf16ToCp932(u"\u00a5\u00a6"), "\x5c\x7c");
-  EXPECT_EQ(Utf16ToCp932(u"\u203e\ufffd\u301c"), "???");
+  EXPECT_EQ(Utf16ToCp932(u"\u203e\ufffd\u2013"), "???");
   EXPECT_EQ(Utf16ToCp932(u"a\U0001F600b"), "a??b");
   EXPECT_EQ(Utf16ToCp932(std::u16string{0xD800, 0xDC80, 0xDFFF}), "???");
+}
+
+TEST(Cp932Test, MendedCharactersInEveryShape) {
+  for (const Mend& m : kMends) {
+    SCOPED_TRACE(Hex(m.unit));
+    const std::string bytes = {static_cast<char>(m.bytes >> 8), static_cast<char>(m.bytes)};
+    const char16_t text[] = {u'a', m.unit, u'b', 0};
+    EXPECT_EQ(Utf16ToCp932(std::u16string_view(text, 3)), "a" + bytes + "b");
+    char out[8];
+    ASSERT_EQ(Utf16ToCp932(text, kUpToZero, out, sizeof out), 5u);
+    EXPECT_EQ(std::string(out, 4), "a" + bytes + "b");
+    // The way back is the table's.
+    EXPECT_EQ(Cp932ToUtf16(bytes), std::u16string(1, m.back));
+    EXPECT_EQ(Utf16ToCp932(std::u16string(1, m.back)), bytes);
+  }
 }
 
 TEST(Cp932Test, LeadByteWithoutTrail) {

@@ -2,7 +2,8 @@
 """Generates platform/cp932_table.cc from Microsoft's best-fit table for code
 page 932 (third_party/cp932/bestfit932.txt).
 
-MBTABLE and DBCSTABLE give bytes -> UTF-16, WCTABLE gives UTF-16 -> bytes.
+MBTABLE and DBCSTABLE give bytes -> UTF-16, WCTABLE gives UTF-16 -> bytes,
+with four characters added to the way to bytes (MENDS below).
 Run from anywhere:  python3 scripts/gen_cp932.py [bestfit932.txt [output.cc]]
 """
 
@@ -12,6 +13,18 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_INPUT = os.path.join(ROOT, 'third_party', 'cp932', 'bestfit932.txt')
 DEFAULT_OUTPUT = os.path.join(ROOT, 'platform', 'cp932_table.cc')
+
+
+# Characters the table turns into '?' that Unix and macOS text (JIS X 0208's
+# own mapping, as in EUC-JP, ISO-2022-JP and much UTF-8) reads from these
+# Shift_JIS bytes: unit -> (bytes, the unit those bytes give back). The way
+# back stays the table's, so the bytes still give the second unit.
+MENDS = {
+    0x2014: (0x815C, 0x2015),  # EM DASH
+    0x301C: (0x8160, 0xFF5E),  # WAVE DASH
+    0x2016: (0x8161, 0x2225),  # DOUBLE VERTICAL LINE
+    0x2212: (0x817C, 0xFF0D),  # MINUS SIGN
+}
 
 
 class Table:
@@ -114,6 +127,16 @@ def check(table):
             assert code not in leads, 'U+%04X gives a lone lead byte' % unit
 
 
+def mend(table):
+    """Adds MENDS to the way to bytes, checking each against the table."""
+    for unit, (code, back) in MENDS.items():
+        assert unit not in table.wide, 'U+%04X already has an entry' % unit
+        assert table.pairs.get((code >> 8, code & 0xFF)) == back, \
+            '0x%04X does not give U+%04X' % (code, back)
+        assert table.wide.get(back) == code, 'U+%04X does not give 0x%04X' % (back, code)
+        table.wide[unit] = code
+
+
 def rows(values, per_line, indent='    '):
     for i in range(0, len(values), per_line):
         yield indent + ', '.join(values[i:i + per_line]) + ','
@@ -126,7 +149,8 @@ def generate(table, source_name):
     w('// Do not edit: change the script or the data and run it again.')
     w('//')
     w("// Microsoft's best-fit table for code page 932: MBTABLE and DBCSTABLE for")
-    w('// bytes to UTF-16, WCTABLE for UTF-16 to bytes.')
+    w('// bytes to UTF-16, WCTABLE for UTF-16 to bytes, and four mended characters')
+    w('// to bytes: U+2014, U+301C, U+2016 and U+2212 (see MENDS in the script).')
     w('')
     w('#include "platform/cp932_table.h"')
     w('')
@@ -188,6 +212,7 @@ def main(argv):
     output = argv[2] if len(argv) > 2 else DEFAULT_OUTPUT
     table = parse(source)
     check(table)
+    mend(table)
     try:
         source_name = os.path.relpath(os.path.abspath(source), ROOT)
     except ValueError:
@@ -195,8 +220,8 @@ def main(argv):
     text, page_count = generate(table, source_name)
     with open(output, 'w', encoding='ascii', newline='\n') as f:
         f.write(text)
-    print('%s: %d single bytes, %d pairs, %d units in %d pages' % (
-        output, len(table.single), len(table.pairs), len(table.wide), page_count))
+    print('%s: %d single bytes, %d pairs, %d units (%d mended) in %d pages' % (
+        output, len(table.single), len(table.pairs), len(table.wide), len(MENDS), page_count))
 
 
 if __name__ == '__main__':

@@ -74,6 +74,17 @@ constexpr Machine kEucJp = [] {
   return m;
 }();
 
+// A machine that also takes every control byte but zero (0x01-0x1F, 0x7F)
+// as a character of its own where a character may start. No control byte
+// is a trail byte in either code, so nothing else changes.
+constexpr Machine WithControlBytes(Machine m) {
+  for (int b = 0x01; b <= 0x1F; ++b) m[0][b] = 0;
+  m[0][0x7F] = 0;
+  return m;
+}
+constexpr Machine kShiftJisWithControls = WithControlBytes(kShiftJis);
+constexpr Machine kEucJpWithControls = WithControlBytes(kEucJp);
+
 // The state after the whole input, kFail as soon as a byte does not fit:
 // the plain method, a byte at a time.
 uint8_t RunMachineByteByByte(const Machine& m, std::string_view input) {
@@ -138,6 +149,25 @@ uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole, uint8_
   return state;
 }
 
+// Whole characters for RunMachine's shortcut: a Shift_JIS pair or
+// half-width katakana, an EUC-JP pair. Types, not functions, so that the
+// loop's call is inlined.
+struct WholeShiftJis {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    uint8_t b = p[0];
+    if (InRange(b, 0xA1, 0xDF)) return 1;
+    bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
+    if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
+    return 0;
+  }
+};
+
+struct WholeEucJp {
+  size_t operator()(const uint8_t* p, size_t left) const {
+    return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
+  }
+};
+
 // True at the first ESC '$' or ESC '(' when it comes before any zero byte.
 // A zero byte first, or neither, gives false; `*zero_first` tells which.
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
@@ -196,19 +226,6 @@ void RunUtf8(std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
   *multi_byte_io = multi_byte;
 }
 
-// Whole Shift_JIS and EUC-JP characters, for RunMachine's shortcut.
-size_t WholeShiftJis(const uint8_t* p, size_t left) {
-  uint8_t b = p[0];
-  if (InRange(b, 0xA1, 0xDF)) return 1;
-  bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xEF);
-  if (lead && left >= 2 && (InRange(p[1], 0x40, 0x7E) || InRange(p[1], 0x80, 0xFC))) return 2;
-  return 0;
-}
-
-size_t WholeEucJp(const uint8_t* p, size_t left) {
-  return left >= 2 && InRange(p[0], 0xA1, 0xFE) && InRange(p[1], 0xA1, 0xFE) ? 2 : 0;
-}
-
 }  // namespace
 
 int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
@@ -223,12 +240,12 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
 
 bool IsShiftJisText(std::string_view input) {
   // A lead byte as the last byte is accepted.
-  return RunMachine(kShiftJis, input, WholeShiftJis) <= 1;
+  return RunMachine(kShiftJis, input, WholeShiftJis{}) <= 1;
 }
 
 bool IsEucJpText(std::string_view input) {
   // A pair's lead as the last byte is accepted; 0x8E and 0x8F need theirs.
-  return RunMachine(kEucJp, input, WholeEucJp) <= 1;
+  return RunMachine(kEucJp, input, WholeEucJp{}) <= 1;
 }
 
 bool IsUtf8TextByteByByte(std::string_view input, bool* seven_bit_only) {
@@ -273,6 +290,12 @@ TextCode DetectInputCode(std::string_view input) {
   return CODE_INVALID;
 }
 
+TextCode FallbackInputCode(std::string_view input) {
+  if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
+  if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
+  return CODE_SJIS;
+}
+
 void DetectScanner::Feed(std::string_view piece) {
   if (piece.empty()) return;
   while (mark_size_ < 3 && !piece.empty()) {
@@ -288,8 +311,19 @@ void DetectScanner::ScanPiece(std::string_view piece) {
   if (piece.empty()) return;
   size_ += piece.size();
   RunUtf8(piece, &utf8_, &multi_byte_);
-  sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis, sjis_);
-  euc_ = RunMachine(kEucJp, piece, WholeEucJp, euc_);
+  // A machine that takes control bytes too steps as the plain one does
+  // until that one fails: it runs only from the piece where that happened.
+  uint8_t sjis_before = sjis_, euc_before = euc_;
+  sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis{}, sjis_);
+  if (sjis_ == kFail) {
+    sjis_controls_ = RunMachine(kShiftJisWithControls, piece, WholeShiftJis{},
+                                sjis_before == kFail ? sjis_controls_ : sjis_before);
+  }
+  euc_ = RunMachine(kEucJp, piece, WholeEucJp{}, euc_);
+  if (euc_ == kFail) {
+    euc_controls_ = RunMachine(kEucJpWithControls, piece, WholeEucJp{},
+                               euc_before == kFail ? euc_controls_ : euc_before);
+  }
   if (escape_or_zero_ != kUndecided) return;
   // JisEscapeBeforeZero over the pieces: an ESC that ended the last piece
   // looks at this one's first byte.
@@ -321,6 +355,12 @@ TextCode DetectScanner::Code() const {
   if (escape_or_zero_ == kZeroFirst) return CODE_UNICODE;
   if (sjis_ <= 1) return CODE_SJIS;
   return euc ? CODE_EUC : CODE_INVALID;
+}
+
+TextCode DetectScanner::FallbackCode() const {
+  if ((sjis_ == kFail ? sjis_controls_ : sjis_) <= 1) return CODE_SJIS;
+  if ((euc_ == kFail ? euc_controls_ : euc_) <= 1) return CODE_EUC;
+  return CODE_SJIS;
 }
 
 }  // namespace kanvo

@@ -15,6 +15,14 @@ namespace kanvo {
 // Reads exactly `input`, nothing after it.
 TextCode DetectInputCode(std::string_view input);
 
+// The code to read `input` in when DetectInputCode found none. Real text
+// holds a form feed or a stray 0x1A now and then, which the tests above
+// refuse; so the input is looked at again with every control byte but zero
+// (0x01-0x1F, 0x7F) taken as a character of its own wherever a character
+// may start: CODE_SJIS if it then passes the Shift_JIS test, else CODE_EUC
+// if it passes the EUC-JP test, else CODE_SJIS, as without this look.
+TextCode FallbackInputCode(std::string_view input);
+
 // DetectInputCode's answer for a text that comes in pieces, cut anywhere:
 // Feed every piece in order, then Code(). Every test runs over each piece
 // from where the one before left it, so the text is never held.
@@ -22,6 +30,8 @@ class DetectScanner {
  public:
   void Feed(std::string_view piece);
   TextCode Code() const;
+  // FallbackInputCode's answer for the same text.
+  TextCode FallbackCode() const;
 
  private:
   void ScanPiece(std::string_view piece);
@@ -31,6 +41,8 @@ class DetectScanner {
   char mark_[3] = {};
   size_t mark_size_ = 0;
   uint8_t utf8_ = 0, sjis_ = 0, euc_ = 0;  // machine states (0xFF: failed)
+  // The machines that take control bytes too, once the plain ones failed.
+  uint8_t sjis_controls_ = 0, euc_controls_ = 0;
   bool multi_byte_ = false;
   EscapeOrZero escape_or_zero_ = kUndecided;
   bool esc_pending_ = false;  // the text so far ends in ESC

@@ -133,5 +133,66 @@ TEST(DetectGrammarTest, ShortcutsAgreeWithTheByteByByteMachines) {
   }
 }
 
+TEST(FallbackInputCodeTest, Cases) {
+  const DetectCase cases[] = {
+      // 0xFA is no Shift_JIS byte: these can only be EUC-JP.
+      {"EUC-JP with a form feed", "\xB4\xC1\x0C\xBB\xFA", CODE_EUC},
+      {"EUC-JP with 0x1A, DEL and 0x01", "\x1A\xB4\xC1\x7F\xBB\xFA\x01", CODE_EUC},
+      {"Shift_JIS with a form feed", "\x82\xA0\x0C\x82\xA2", CODE_SJIS},
+      {"both grammars: Shift_JIS first", "\xE0\xA1\x1A", CODE_SJIS},
+      // A control byte is no trail byte, and no byte after 0x8E or 0x8F.
+      {"control byte as a Shift_JIS trail", "\x82\x0C\xBB\xFA", CODE_SJIS},
+      {"control byte as an EUC-JP trail", "\xF0\xA4\xB4\x0C", CODE_SJIS},
+      {"control byte after 0x8F", "\xFE\xFE\x8F\x1A\xA1", CODE_SJIS},
+      {"zero byte stays refused", "\xB4\xC1\0\xFE\xFE"s, CODE_SJIS},
+      {"neither", "\x0C\xFF\xFF", CODE_SJIS},
+      {"empty", "", CODE_SJIS},
+  };
+  for (const DetectCase& c : cases) {
+    std::unique_ptr<char[]> copy(new char[c.input.size()]);
+    std::copy(c.input.begin(), c.input.end(), copy.get());
+    EXPECT_EQ(FallbackInputCode(std::string_view(copy.get(), c.input.size())), c.expected)
+        << c.name;
+  }
+}
+
+// Oracle: no control byte is a trail byte in either code, so taking one as a
+// character where a character may start is the same as reading it as a
+// blank anywhere. Generated texts in both codes, with controls and stray
+// bytes sprinkled in.
+TEST(FallbackInputCodeTest, AgreesWithControlsReadAsBlanks) {
+  std::mt19937 rng(1234);
+  auto byte = [&](int low, int high) { return static_cast<char>(low + rng() % (high - low + 1)); };
+  int euc_found = 0;
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    size_t length = rng() % 200;
+    bool euc = round % 2;
+    while (text.size() < length) {
+      unsigned pick = rng() % 100;
+      if (pick < 20) {
+        text += "text ";
+      } else if (pick < 80) {
+        text += euc ? byte(0xA1, 0xFE) : byte(0x81, 0x9F);
+        text += euc ? byte(0xA1, 0xFE) : byte(0x40, 0x7E);
+      } else if (pick < 97) {
+        text += rng() % 2 ? byte(0x01, 0x1F) : '\x7F';
+      } else {
+        text += static_cast<char>(rng());
+      }
+    }
+    std::string blanks = text;
+    for (char& c : blanks) {
+      if ((c >= 0x01 && c <= 0x1F) || c == 0x7F) c = ' ';
+    }
+    TextCode expected = IsShiftJisTextByteByByte(blanks) ? CODE_SJIS
+                        : IsEucJpTextByteByByte(blanks)  ? CODE_EUC
+                                                         : CODE_SJIS;
+    ASSERT_EQ(FallbackInputCode(text), expected) << testing::PrintToString(text);
+    euc_found += expected == CODE_EUC;
+  }
+  EXPECT_GT(euc_found, 1000);  // the generator reaches both answers
+}
+
 }  // namespace
 }  // namespace kanvo

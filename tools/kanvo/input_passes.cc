@@ -17,7 +17,10 @@ ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan) {
     ConvStatus status = ReadWholeSource(source, &scan->text);
     if (status != CONV_OK) return status;
     scan->held = true;
-    if (detect) scan->code = DetectInputCode(scan->text);
+    if (detect) {
+      scan->code = DetectInputCode(scan->text);
+      if (scan->code == CODE_INVALID) scan->fallback_code = FallbackInputCode(scan->text);
+    }
     scan->kind = DetectNewlineKind(scan->text);
     return CONV_OK;
   }
@@ -35,6 +38,7 @@ ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan) {
   }
   if (!source.Rewind()) return CONV_ERR_IO;
   scan->code = scanner.Code();
+  scan->fallback_code = scanner.FallbackCode();
   scan->kind = counter.Kind();
   return CONV_OK;
 }

@@ -17,9 +17,10 @@ namespace kanvo {
 inline constexpr size_t kReadSize = 256 * 1024;
 
 struct InputScan {
-  TextCode code = CODE_INVALID;  // DetectInputCode's answer, when asked for
-  NewlineKind kind = NL_NONE;    // DetectNewlineKind's answer
-  bool held = false;             // the source was read whole into `text`
+  TextCode code = CODE_INVALID;        // DetectInputCode's answer, when asked for
+  TextCode fallback_code = CODE_SJIS;  // FallbackInputCode's, likewise
+  NewlineKind kind = NL_NONE;          // DetectNewlineKind's answer
+  bool held = false;                   // the source was read whole into `text`
   std::string text;
 };
 

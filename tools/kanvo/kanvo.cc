@@ -99,7 +99,8 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   TextCode input_code = options.input_code;
   if (input_code == CODE_AUTO) {
     input_code = scan.code;
-    if (input_code == CODE_ASCII || input_code == CODE_INVALID) input_code = CODE_SJIS;
+    if (input_code == CODE_INVALID) input_code = scan.fallback_code;
+    if (input_code == CODE_ASCII) input_code = CODE_SJIS;
   }
   const StreamPlan plan = {input_code, output_code, scan.kind, target, output_name.empty()};
   bool read_failed = false;

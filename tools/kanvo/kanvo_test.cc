@@ -293,6 +293,9 @@ TEST(KanvoTest, TypicalConversions) {
       // 7-bit text and undetectable text pass as Shift_JIS.
       {u"in.txt out.txt", "plain\n", "plain\r\n"},
       {u"in.txt out.txt", "\x0C\xFF", "\x0C\xFF"},
+      // EUC-JP with a form feed or 0x1A is still found to be EUC-JP.
+      {u"/O UTF8N in.txt out.txt", "\xB4\xC1\x0C\xBB\xFA\x1A\n",
+       "\xE6\xBC\xA2\x0C\xE5\xAD\x97\x1A\r\n"},
   };
   for (const Case& c : cases) {
     Fixture f;

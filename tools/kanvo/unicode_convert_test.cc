@@ -44,6 +44,8 @@ TEST(Utf8ToSjisTest, Cases) {
       {"lead at the end completed with zeros", "a\xE3", "a\x81\x40"},  // U+3000
       {"four-byte lead at the end", "a\xF0", "a\x81\xA1"},
       {"continuation bits taken as they come", "\xE3\x01\x02", "\x82\xA0"},
+      // Em dash, wave dash, double vertical line, minus sign: the mended four.
+      {"mended characters", "\u2014\u301C\u2016\u2212", "\x81\x5C\x81\x60\x81\x61\x81\x7C"},
   };
   for (const Case& c : cases) EXPECT_EQ(Convert(Utf8ToSjis, c.input), c.expected) << c.name;
 }
@@ -57,6 +59,7 @@ TEST(Utf16ToSjisTest, Cases) {
       {"half-width katakana", "\x71\xFF", "\xB1"},
       {"odd last byte ignored", "a\0x"s, "a"},
       {"units are little-endian", "\x00\x4E"s, "\x88\xEA"},  // U+4E00
+      {"mended characters", "\x14\x20\x1C\x30\x16\x20\x12\x22", "\x81\x5C\x81\x60\x81\x61\x81\x7C"},
   };
   for (const Case& c : cases) EXPECT_EQ(Convert(Utf16ToSjis, c.input), c.expected) << c.name;
 }
