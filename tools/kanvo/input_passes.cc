@@ -55,17 +55,22 @@ ConvStatus ConvertInput(tv::ByteSource& source, InputScan* scan, StreamConverter
     std::string().swap(scan->text);
     return converter->Finish();
   }
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadSize]);
-  if (!buffer) return CONV_ERR_NOMEM;
   for (;;) {
-    ptrdiff_t n = source.Read(buffer.get(), kReadSize);
+    // Read where the converter holds its input, not into a buffer of our own.
+    char* room;
+    try {
+      room = converter->Room(kReadSize);
+    } catch (const std::bad_alloc&) {
+      return CONV_ERR_NOMEM;
+    }
+    ptrdiff_t n = source.Read(room, kReadSize);
     if (n < 0) {
       *read_failed = true;
       return CONV_ERR_IO;
     }
-    if (n == 0) break;
-    ConvStatus status = converter->Feed(std::string_view(buffer.get(), static_cast<size_t>(n)));
+    ConvStatus status = converter->FeedRoom(static_cast<size_t>(n));
     if (status != CONV_OK) return status;
+    if (n == 0) break;
   }
   return converter->Finish();
 }

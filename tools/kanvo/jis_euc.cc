@@ -15,7 +15,9 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kToTwoByte[3] = {kEsc, '$', 'B'};
 constexpr uint8_t kToSingleByte[3] = {kEsc, '(', 'B'};
 
-constexpr bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
+constexpr bool IsSjisLead(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+}
 constexpr bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
 
 // The pair arithmetic as lookups: which way each branch of it goes depends

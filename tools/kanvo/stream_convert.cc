@@ -220,6 +220,32 @@ ConvStatus StreamConverter::Feed(std::string_view piece) {
   return status_;
 }
 
+char* StreamConverter::Room(size_t n) {
+  std::string* buffer = IsPivotInput(plan_.input_code) ? &room_ : &raw_;
+  size_t used = buffer == &room_ ? 0 : buffer->size();
+  buffer->resize(used + n);
+  room_size_ = n;
+  return buffer->data() + used;
+}
+
+ConvStatus StreamConverter::FeedRoom(size_t count) {
+  if (status_ != CONV_OK) return status_;
+  try {
+    if (IsPivotInput(plan_.input_code)) {
+      Encode(std::string_view(room_.data(), count), false);
+    } else {
+      // Room(n) grew raw_ by n bytes, of which `count` were read.
+      raw_.resize(raw_.size() - (room_size_ - count));
+      Decode(false);
+    }
+  } catch (const std::bad_alloc&) {
+    status_ = CONV_ERR_NOMEM;
+  } catch (const std::length_error&) {
+    status_ = CONV_ERR_NOMEM;
+  }
+  return status_;
+}
+
 ConvStatus StreamConverter::Finish() {
   if (status_ != CONV_OK) return status_;
   try {
@@ -469,9 +495,10 @@ void StreamConverter::PutConsoleUnit(char16_t unit) {
 
 void StreamConverter::Put(std::string_view bytes) {
   if (status_ != CONV_OK || bytes.empty()) return;
-  if (out_.size() + bytes.size() > kWriteSize) {
+  // Large pieces go out as they are, small ones gathered into large writes.
+  if (out_.size() + bytes.size() > kWriteSize || bytes.size() >= kWriteSize / 4) {
     if (!Drain()) return;
-    if (bytes.size() >= kWriteSize) {
+    if (bytes.size() >= kWriteSize / 4) {
       if (sink_->Write(bytes.data(), bytes.size()) != bytes.size()) status_ = CONV_ERR_IO;
       return;
     }

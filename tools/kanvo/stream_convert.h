@@ -33,6 +33,11 @@ class StreamConverter {
   // failed; nothing more is written after either.
   ConvStatus Feed(std::string_view piece);
 
+  // The same without a copy: Room(n) gives room for up to n bytes, to be
+  // read into and then handed over with FeedRoom(count).
+  char* Room(size_t n);
+  ConvStatus FeedRoom(size_t count);
+
   // Converts what is held back, as the end of the text, and writes it all
   // (the console's last line break included).
   ConvStatus Finish();
@@ -52,6 +57,8 @@ class StreamConverter {
   // Input bytes waiting for the rest of their character, after room for an
   // escape sequence that restores an ISO-2022-JP set.
   std::string raw_;
+  std::string room_;  // Room's bytes for an input that is the pivot itself
+  size_t room_size_ = 0;
   bool at_start_ = true;  // no input byte converted yet (a mark may come)
   EscapeClass jis_mode_ = ESC_SINGLE_BYTE;
   std::string pivot_;

@@ -139,9 +139,9 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
         out = PutSjis(out, units.bytes[unit]);
         pos += 2;
       } else if (b >= 0xE0 && b <= 0xEF) {
-        char16_t unit = static_cast<char16_t>((b & 0x0F) << 12 |
-                                              (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
-                                              (ByteOrZero(p, n, pos + 2) & 0x3F));
+        char16_t unit =
+            static_cast<char16_t>((b & 0x0F) << 12 | (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
+                                  (ByteOrZero(p, n, pos + 2) & 0x3F));
         out = PutSjis(out, units.bytes[unit]);
         pos += 3;
       } else {
