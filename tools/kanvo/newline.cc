@@ -1,6 +1,11 @@
 #include "tools/kanvo/newline.h"
 
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kanvo {
 
@@ -55,9 +60,54 @@ void NewlineCounter::CountCrs(std::string_view bytes, size_t starts) {
   }
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// The bytes among 16 at p that equal `value`, as bits.
+inline uint64_t Equal16(__m128i bytes, char value) {
+  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(value))));
+}
+
+}  // namespace
+#endif
+
+size_t NewlineCounter::CountBlocks(const char* p, size_t starts, size_t size) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // 64 bytes at a time, with the 16 after them loaded to see the three
+  // bytes after each CR: text with a line break every few dozen bytes
+  // costs memchr a call a break.
+  while (i + 64 <= starts && i + 80 <= size) {
+    uint64_t cr = 0, lf = 0, zero = 0;
+    for (int k = 0; k < 64; k += 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + k));
+      cr |= Equal16(bytes, kCr) << k;
+      lf |= Equal16(bytes, kLf) << k;
+      zero |= Equal16(bytes, 0) << k;
+    }
+    __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 64));
+    uint64_t lf_after = Equal16(after, kLf), zero_after = Equal16(after, 0);
+    uint64_t lf1 = lf >> 1 | lf_after << 63, lf2 = lf >> 2 | lf_after << 62;
+    uint64_t zero1 = zero >> 1 | zero_after << 63, zero3 = zero >> 3 | zero_after << 61;
+    crs_ += static_cast<uint64_t>(std::popcount(cr));
+    lfs_ += static_cast<uint64_t>(std::popcount(lf));
+    pairs_ += static_cast<uint64_t>(std::popcount(cr & (lf1 | (zero1 & lf2 & zero3))));
+    i += 64;
+  }
+#else
+  (void)p;
+  (void)starts;
+  (void)size;
+#endif
+  return i;
+}
+
 void NewlineCounter::Feed(std::string_view piece) {
   if (piece.empty()) return;
-  for (const char *p = piece.data(), *end = p + piece.size();
+  // CRs are counted here up to three bytes before the end of the piece.
+  const size_t starts = piece.size() > 3 ? piece.size() - 3 : 0;
+  const size_t done = CountBlocks(piece.data(), starts, piece.size());
+  for (const char *p = piece.data() + done, *end = piece.data() + piece.size();
        (p = static_cast<const char*>(std::memchr(p, kLf, end - p))); ++p) {
     ++lfs_;
   }
@@ -76,7 +126,7 @@ void NewlineCounter::Feed(std::string_view piece) {
   }
   std::string_view window(joined, tail_size_ + head);
   CountCrs(window, tail_size_ < total - 3 ? tail_size_ : total - 3);
-  if (piece.size() > 3) CountCrs(piece, piece.size() - 3);
+  if (starts > done) CountCrs(piece.substr(done), starts - done);
   if (piece.size() >= 3) {
     std::memcpy(tail_, piece.data() + piece.size() - 3, 3);
   } else {

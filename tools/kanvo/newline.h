@@ -27,6 +27,10 @@ class NewlineCounter {
   // Counts the CRs among the first `starts` bytes of `bytes` (and the pairs
   // they begin, looking no further than the end of `bytes`).
   void CountCrs(std::string_view bytes, size_t starts);
+  // Counts the CRs (and pairs) among the first `starts` bytes of p[0..size)
+  // and the LFs among the same bytes, in whole blocks; returns how many
+  // bytes it took, the rest left to the byte-wise counts.
+  size_t CountBlocks(const char* p, size_t starts, size_t size);
 
   uint64_t crs_ = 0, lfs_ = 0, pairs_ = 0;
   // The last bytes so far (at most 3), whose CRs wait for what follows.
