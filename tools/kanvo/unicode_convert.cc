@@ -138,6 +138,16 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
         char16_t unit = static_cast<char16_t>((b & 0x1F) << 6 | (ByteOrZero(p, n, pos + 1) & 0x3F));
         out = PutSjis(out, units.bytes[unit]);
         pos += 2;
+      } else if (b >= 0xE0 && b <= 0xEF && n - pos >= 3) {
+        // Kana and kanji come in runs of three-byte sequences. Each writes
+        // at most two bytes for the three it reads, so the room made for
+        // the whole text holds the run without a check a character.
+        do {
+          char16_t unit = static_cast<char16_t>((p[pos] & 0x0F) << 12 | (p[pos + 1] & 0x3F) << 6 |
+                                                (p[pos + 2] & 0x3F));
+          out = PutSjis(out, units.bytes[unit]);
+          pos += 3;
+        } while (n - pos >= 3 && (p[pos] & 0xF0) == 0xE0);
       } else if (b >= 0xE0 && b <= 0xEF) {
         char16_t unit =
             static_cast<char16_t>((b & 0x0F) << 12 | (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
