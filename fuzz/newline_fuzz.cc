@@ -105,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   env.AddFile("/w/out.txt", "old text");
   if (short_output) env.output_capacity = capacity;
   tv::fuzz::ExactBytes to_write(bytes, 0);
-  ConvStatus status = WriteOutputFile(env, u"\\w\\out.txt", to_write.view(), code, current, target);
+  ConvStatus status =
+      WriteOutputFile(*env.OpenOutput(u"\\w\\out.txt"), to_write.view(), code, current, target);
   if (!short_output || capacity >= expected.size()) {
     FUZZ_CHECK(status == CONV_OK);
     FUZZ_CHECK(env.files["/w/out.txt"].bytes == expected);

@@ -36,7 +36,8 @@ std::string WholeOutput(std::string raw, const StreamPlan& plan) {
     FUZZ_CHECK(WriteToConsole(env, output, kind) == CONV_OK);
     return env.stdout_text();
   }
-  FUZZ_CHECK(WriteOutputFile(env, u"\\w\\out", output, output_code, kind, plan.target) == CONV_OK);
+  FUZZ_CHECK(WriteOutputFile(*env.OpenOutput(u"\\w\\out"), output, output_code, kind,
+                             plan.target) == CONV_OK);
   return env.files["/w/out"].bytes;
 }
 

@@ -111,6 +111,12 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"sort", "torvelan-sort.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
       {"vornak", "vornak.1", {"missing.txt"}, "", "入力ファイルの読み込みでエラーが発生しました。"},
       {"vornak", "vornak.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
+      {"/usr/bin/env", "torvelan-sort.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/sort"}, "",
+       "」は使えません。932"},
+      {"/usr/bin/env", "vornak.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/vornak"}, "",
+       "」は使えません。932"},
+      {"/usr/bin/env", "torvelan-diff.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/diff"}, "",
+       "」は使えません。932"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tool) + " " + c.text);

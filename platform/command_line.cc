@@ -1,24 +1,77 @@
 #include "platform/command_line.h"
 
-#include <string_view>
-
 #include "platform/utf16.h"
+#include "platform/wide_writer.h"
 
 namespace tv {
 
+namespace {
+
+void AppendArgument(std::u16string* line, std::string_view arg, bool first) {
+  if (!first) line->push_back(u' ');
+  bool has_blank = arg.find_first_of(" \t") != std::string_view::npos;
+  bool has_quote = arg.find('"') != std::string_view::npos;
+  bool quote = arg.empty() || (has_blank && !has_quote);
+  if (quote) line->push_back(u'"');
+  *line += Utf8ToUtf16(arg);
+  if (quote) line->push_back(u'"');
+}
+
+std::u16string Backslashed(std::string_view path) {
+  std::u16string device = Utf8ToUtf16(path);
+  for (char16_t& c : device) {
+    if (c == u'/') c = u'\\';
+  }
+  return device;
+}
+
+}  // namespace
+
 std::u16string CommandLineFromArgv(int argc, const char* const* argv) {
   std::u16string line;
+  for (int i = 1; i < argc; ++i) AppendArgument(&line, argv[i] ? argv[i] : "", i == 1);
+  return line;
+}
+
+std::string DeviceFormOfArgument(Env& env, std::string_view arg) {
+  size_t last = arg.rfind('/');
+  if (arg.empty() || arg.front() != '/' || last == 0) return std::string(arg);
+  // The folder as the tool will reach it: a backslash in a Linux name is a
+  // separator there too.
+  FileAttributes folder = env.GetFileAttributes(Backslashed(arg.substr(0, last)));
+  if (!folder.exists || !folder.directory) return std::string(arg);
+  std::string device(arg);
+  for (char& c : device) {
+    if (c == '/') c = '\\';
+  }
+  return device;
+}
+
+bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string* line,
+                     std::string* refused) {
+  line->clear();
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i] ? argv[i] : "";
-    if (i > 1) line.push_back(u' ');
-    bool has_blank = arg.find_first_of(" \t") != std::string_view::npos;
-    bool has_quote = arg.find('"') != std::string_view::npos;
-    bool quote = arg.empty() || (has_blank && !has_quote);
-    if (quote) line.push_back(u'"');
-    line += Utf8ToUtf16(arg);
-    if (quote) line.push_back(u'"');
+    if (arg.find('"') != std::string_view::npos) {
+      *refused = std::string(arg);
+      line->clear();
+      return false;
+    }
   }
-  return line;
+  for (int i = 1; i < argc; ++i) {
+    AppendArgument(line, DeviceFormOfArgument(env, argv[i] ? argv[i] : ""), i == 1);
+  }
+  return true;
+}
+
+int RunTool(Env& env, int argc, const char* const* argv,
+            const std::function<int(const std::u16string&)>& tool) {
+  std::u16string line;
+  std::string refused;
+  if (ToolCommandLine(env, argc, argv, &line, &refused)) return tool(line);
+  WideWriter err(&env.StdErr());
+  err.PutLine(u"二重引用符（\"）を含む引数は渡せません：" + Utf8ToUtf16(refused));
+  return kRefusedCommandLine;
 }
 
 }  // namespace tv

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,14 +16,14 @@
 
 namespace tv {
 
-// Units of the current-directory share: 520 bytes.
+// Units of the current-directory share, as the device reads it.
 inline constexpr size_t kShareUnits = 260;
 
 struct FileAttributes {
-  bool exists = false;     // false: the attributes cannot be had
+  bool exists = false;  // false: the attributes cannot be had
   bool directory = false;
   bool read_only = false;
-  bool regular = false;    // a regular file (not a device, pipe or folder)
+  bool regular = false;  // a regular file (not a device, pipe or folder)
 };
 
 // A file being written. Its bytes replace the target only at Commit; a file
@@ -35,6 +36,25 @@ class OutputFile {
   // Completes the file; false when it could not be completed, in which case
   // the previous target is untouched.
   virtual bool Commit() = 0;
+  // After a failed Commit: true when the file could not be put in place
+  // because the name no longer leads to what was found when it was opened
+  // (an output that cannot be created), not because writing failed.
+  virtual bool PlacementRefused() const { return false; }
+};
+
+// An output name, looked up once. The attributes, clearing read-only and
+// the file written all concern what was found then: a name that leads
+// elsewhere by the time the file is put in place is refused, never written.
+class OutputTarget {
+ public:
+  virtual ~OutputTarget() = default;
+  // What is there: exists is false when nothing is, and also when the name
+  // cannot be written at all (Create then fails).
+  virtual FileAttributes Attributes() const = 0;
+  // Makes the read-only file found writable; false on failure.
+  virtual bool ClearReadOnly() = 0;
+  // Starts writing; nullptr when the output cannot be created.
+  virtual std::unique_ptr<OutputFile> Create() = 0;
 };
 
 class Env {
@@ -46,20 +66,21 @@ class Env {
   virtual ByteSink& StdErr() = 0;
 
   virtual FileAttributes GetFileAttributes(std::u16string_view path) = 0;
-  // Makes a read-only file writable; false on failure.
-  virtual bool ClearReadOnly(std::u16string_view path) = 0;
   // Opens a file for reading; nullptr when it is missing, a folder, or
   // cannot be read.
   virtual std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) = 0;
-  // Starts writing a file; nullptr when it cannot be created.
-  virtual std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) = 0;
+  // Looks up an output name; never nullptr.
+  virtual std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) = 0;
 
   // Copies the share's 260 units into units; false when no shell has
-  // published one. Never creates the share.
+  // published one.
   virtual bool ReadShare(char16_t units[kShareUnits]) = 0;
 
   // Asks a Yes/No question; true for Yes.
   virtual bool AskYesNo(std::u16string_view caption, std::u16string_view text) = 0;
+
+  // The value of an environment variable; nullopt when it is not set.
+  virtual std::optional<std::string> GetVariable(const char* name) = 0;
 };
 
 }  // namespace tv

@@ -20,17 +20,51 @@ class FakeOutputFile : public OutputFile {
     return count;
   }
   bool Commit() override {
-    if (env_->fail_commit) return false;
+    if (env_->fail_commit || env_->refuse_placement) return false;
     FakeEnv::File& file = env_->files[path_];
     file.bytes = bytes_;
     return true;
   }
+  bool PlacementRefused() const override { return env_->refuse_placement; }
 
  private:
   FakeEnv* env_;
   std::string path_;
   bool direct_;
   std::string bytes_;
+};
+
+class FakeOutputTarget : public OutputTarget {
+ public:
+  FakeOutputTarget(FakeEnv* env, std::string path) : env_(env), path_(std::move(path)) {
+    auto it = env_->files.find(path_);
+    if (it == env_->files.end()) return;
+    attrs_.exists = true;
+    attrs_.directory = it->second.directory;
+    attrs_.read_only = it->second.read_only;
+    attrs_.regular = !it->second.directory && !it->second.device;
+  }
+  FileAttributes Attributes() const override { return attrs_; }
+  bool ClearReadOnly() override {
+    auto it = env_->files.find(path_);
+    if (env_->fail_clear || it == env_->files.end()) return false;
+    it->second.read_only = false;
+    return true;
+  }
+  std::unique_ptr<OutputFile> Create() override {
+    auto it = env_->files.find(path_);
+    if (env_->fail_create || path_.empty() ||
+        (it != env_->files.end() && (it->second.directory || it->second.read_only))) {
+      return nullptr;
+    }
+    bool direct = it != env_->files.end() && it->second.device;
+    return std::make_unique<FakeOutputFile>(env_, path_, direct);
+  }
+
+ private:
+  FakeEnv* env_;
+  std::string path_;
+  FileAttributes attrs_;
 };
 
 }  // namespace
@@ -51,13 +85,6 @@ FileAttributes FakeEnv::GetFileAttributes(std::u16string_view path) {
   return attrs;
 }
 
-bool FakeEnv::ClearReadOnly(std::u16string_view path) {
-  auto it = files.find(DevicePathToHost(path));
-  if (it == files.end()) return false;
-  it->second.read_only = false;
-  return true;
-}
-
 std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
   auto it = files.find(DevicePathToHost(path));
   if (it == files.end() || it->second.directory || it->second.unreadable) return nullptr;
@@ -66,14 +93,8 @@ std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
   return source;
 }
 
-std::unique_ptr<OutputFile> FakeEnv::CreateOutputFile(std::u16string_view path) {
-  std::string host = DevicePathToHost(path);
-  auto it = files.find(host);
-  if (host.empty() || (it != files.end() && (it->second.directory || it->second.read_only))) {
-    return nullptr;
-  }
-  bool direct = it != files.end() && it->second.device;
-  return std::make_unique<FakeOutputFile>(this, host, direct);
+std::unique_ptr<OutputTarget> FakeEnv::OpenOutput(std::u16string_view path) {
+  return std::make_unique<FakeOutputTarget>(this, DevicePathToHost(path));
 }
 
 bool FakeEnv::ReadShare(char16_t units[kShareUnits]) {
@@ -89,6 +110,12 @@ bool FakeEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
   bool answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+std::optional<std::string> FakeEnv::GetVariable(const char* name) {
+  auto it = variables.find(std::string_view(name));  // no allocation
+  if (it == variables.end()) return std::nullopt;
+  return it->second;
 }
 
 }  // namespace tv

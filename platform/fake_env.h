@@ -36,7 +36,12 @@ class FakeEnv : public Env {
   std::vector<std::u16string> questions;
   // Bytes an output file accepts before its writes come up short.
   size_t output_capacity = static_cast<size_t>(-1);
+  bool fail_clear = false;   // clearing read-only fails
+  bool fail_create = false;  // no output can be created
   bool fail_commit = false;
+  std::map<std::string, std::string, std::less<>> variables;  // the environment
+  // Commit finds that the name no longer leads to the file looked up.
+  bool refuse_placement = false;
 
   void AddFile(const std::string& path, std::string bytes) { files[path].bytes = std::move(bytes); }
   void AddDirectory(const std::string& path) { files[path].directory = true; }
@@ -46,11 +51,11 @@ class FakeEnv : public Env {
   ByteSink& StdOut() override { return stdout_sink; }
   ByteSink& StdErr() override { return stderr_sink; }
   FileAttributes GetFileAttributes(std::u16string_view path) override;
-  bool ClearReadOnly(std::u16string_view path) override;
   std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) override;
-  std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
+  std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) override;
   bool ReadShare(char16_t units[kShareUnits]) override;
   bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+  std::optional<std::string> GetVariable(const char* name) override;
 
  private:
   std::unique_ptr<StringSource> stdin_;

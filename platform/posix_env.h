@@ -42,11 +42,11 @@ class PosixEnv : public Env {
   ByteSink& StdOut() override { return stdout_; }
   ByteSink& StdErr() override { return stderr_; }
   FileAttributes GetFileAttributes(std::u16string_view path) override;
-  bool ClearReadOnly(std::u16string_view path) override;
   std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) override;
-  std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
+  std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) override;
   bool ReadShare(char16_t units[kShareUnits]) override;
   bool AskYesNo(std::u16string_view caption, std::u16string_view text) override;
+  std::optional<std::string> GetVariable(const char* name) override;
 
  private:
   FdSource stdin_;

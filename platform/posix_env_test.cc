@@ -2,15 +2,14 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "platform/device_path.h"
@@ -33,15 +32,6 @@ class PosixEnvTest : public ::testing::Test {
   void WriteHost(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
   }
-  std::string ReadHost(const std::string& name) {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  int CountEntries() {
-    return std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()) == 0 ? 1 : 0;
-  }
 
   std::string dir_;
   PosixEnv env_;
@@ -59,8 +49,6 @@ TEST_F(PosixEnvTest, AttributesFollowTheFileSystem) {
 
   chmod((dir_ + "/a.txt").c_str(), 0444);
   EXPECT_TRUE(env_.GetFileAttributes(Device("a.txt")).read_only);
-  EXPECT_TRUE(env_.ClearReadOnly(Device("a.txt")));
-  EXPECT_FALSE(env_.GetFileAttributes(Device("a.txt")).read_only);
 }
 
 TEST_F(PosixEnvTest, BackslashPathsReachTheFileSystem) {
@@ -85,139 +73,92 @@ TEST_F(PosixEnvTest, FolderCannotBeOpenedForReading) {
   mkdir((dir_ + "/sub").c_str(), 0755);
   EXPECT_EQ(env_.OpenFile(Device("sub")), nullptr);
   EXPECT_EQ(env_.OpenFile(Device("missing")), nullptr);
-  EXPECT_EQ(env_.CreateOutputFile(Device("sub")), nullptr);
 }
 
-TEST_F(PosixEnvTest, OutputReplacesTargetOnlyWhenCommitted) {
-  WriteHost("out.txt", "old");
-  chmod((dir_ + "/out.txt").c_str(), 0640);
-  {
-    std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(out->Write("new text", 8), 8u);
-    EXPECT_EQ(ReadHost("out.txt"), "old");  // untouched while writing
-  }  // dropped without Commit
-  EXPECT_EQ(ReadHost("out.txt"), "old");
-  EXPECT_EQ(CountEntries(), 1) << "temporary file left behind";
-
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("out.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  EXPECT_TRUE(out->Commit());
-  EXPECT_EQ(ReadHost("out.txt"), "new");
-  struct stat st;
-  ASSERT_EQ(stat((dir_ + "/out.txt").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(CountEntries(), 1);
-}
-
-TEST_F(PosixEnvTest, NameAtTheFileSystemLimitIsWritten) {
-  // The temporary file beside it must not need a longer name.
-  for (size_t length : {247, 248, 255}) {
-    std::string name(length, 'n');
-    for (const char* text : {"first", "second"}) {
-      std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device(name));
-      ASSERT_NE(out, nullptr) << length;
-      out->Write(text, std::strlen(text));
-      ASSERT_TRUE(out->Commit()) << length;
-      EXPECT_EQ(ReadHost(name), text) << length;
-      EXPECT_EQ(CountEntries(), 1) << length;
-    }
-    unlink((dir_ + "/" + name).c_str());
-  }
-}
-
-TEST_F(PosixEnvTest, SymbolicLinkIsFollowedAndKept) {
-  WriteHost("real.txt", "old");
-  ASSERT_EQ(symlink("real.txt", (dir_ + "/link.txt").c_str()), 0);
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("link.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  ASSERT_TRUE(out->Commit());
-  struct stat st;
-  ASSERT_EQ(lstat((dir_ + "/link.txt").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ReadHost("real.txt"), "new");
-}
-
-TEST_F(PosixEnvTest, DanglingSymbolicLinkCreatesItsTargetAndStays) {
-  mkdir((dir_ + "/sub").c_str(), 0755);
-  ASSERT_EQ(symlink("sub/new.txt", (dir_ + "/link.txt").c_str()), 0);
-  ASSERT_EQ(symlink("link.txt", (dir_ + "/chain.txt").c_str()), 0);
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(Device("chain.txt"));
-  ASSERT_NE(out, nullptr);
-  out->Write("new", 3);
-  ASSERT_TRUE(out->Commit());
-  EXPECT_EQ(ReadHost("sub/new.txt"), "new");
-  struct stat st;
-  for (const char* link : {"/link.txt", "/chain.txt"}) {
-    ASSERT_EQ(lstat((dir_ + link).c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
-  }
-  // A link into a missing folder, and a loop of links, cannot be written
-  // through; neither is replaced.
-  ASSERT_EQ(symlink("missing/x.txt", (dir_ + "/nowhere.txt").c_str()), 0);
-  ASSERT_EQ(symlink("loop.txt", (dir_ + "/loop.txt").c_str()), 0);
-  for (const char* link : {"nowhere.txt", "loop.txt"}) {
-    EXPECT_EQ(env_.CreateOutputFile(Device(link)), nullptr) << link;
-    ASSERT_EQ(lstat((dir_ + "/" + link).c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
-  }
-}
-
-TEST_F(PosixEnvTest, DeviceIsWrittenDirectlyAndFullDiskIsAShortWrite) {
-  std::unique_ptr<OutputFile> out = env_.CreateOutputFile(u"\\dev\\full");
-  ASSERT_NE(out, nullptr);
-  EXPECT_LT(out->Write("abc", 3), 3u);
-  FdSink sink(open("/dev/full", O_WRONLY));
-  EXPECT_EQ(sink.Write("abc", 3), 0u);
-}
-
+// The share is the process's own variable: what tvsh sets is what every
+// tool reads, unit for unit, and nothing else is consulted.
 class ShareTest : public ::testing::Test {
  protected:
-  void TearDown() override { RemoveSharedDirectory(); }
+  void TearDown() override { unsetenv(kShareVariable); }
+
+  // ReadShare's units, checked to stay within the share's 260.
+  std::u16string Read(bool* published) {
+    char16_t units[kShareUnits + 4];
+    std::fill(units, units + kShareUnits + 4, u'#');
+    *published = env_.ReadShare(units);
+    for (size_t i = kShareUnits; i < kShareUnits + 4; ++i) EXPECT_EQ(units[i], u'#');
+    return std::u16string(units, kShareUnits);
+  }
+  static std::u16string Padded(std::u16string text) {
+    text.resize(kShareUnits, u'\0');
+    return text;
+  }
+
+  PosixEnv env_;
 };
 
-TEST_F(ShareTest, ReadingNeverCreatesTheShare) {
-  RemoveSharedDirectory();
-  char16_t units[kShareUnits];
-  EXPECT_FALSE(ReadSharedDirectory(units));
-  EXPECT_NE(access("/dev/shm/TORVELAN_CURRENT_DIRECTORY", F_OK), 0);
+TEST_F(ShareTest, VariableIsReadAsTheShare) {
+  struct Case {
+    const char* value;  // nullptr: not set
+    bool published;
+    std::u16string units;
+  } cases[] = {
+      {nullptr, false, Padded(u"")},
+      {"", true, Padded(u"")},
+      {"\\home\\\xE6\x97\xA5\xE6\x9C\xAC\\", true, Padded(u"\\home\\\u65E5\u672C\\")},
+      {"\\a\xFF\xC3\\", true, Padded(u"\\a\xDCFF\xDCC3\\")},  // not UTF-8: escaped
+      {"   ", true, Padded(u"   ")},
+      {"rel\\dir", true, Padded(u"rel\\dir")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    if (c.value) {
+      setenv(kShareVariable, c.value, 1);
+    } else {
+      unsetenv(kShareVariable);
+    }
+    bool published = false;
+    EXPECT_EQ(Read(&published), c.units);
+    EXPECT_EQ(published, c.published);
+  }
 }
 
-TEST_F(ShareTest, PublishedTextIsReadBackAndTooLongATextRefused) {
-  ASSERT_TRUE(PublishSharedDirectory(u"\\home\\日本\\"));
-  char16_t units[kShareUnits];
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), u"\\home\\日本\\");
+TEST_F(ShareTest, WhatTheShellPublishesIsReadBackUnitForUnit) {
+  // Random directory texts of every length around the share's size, made of
+  // ASCII, kana, pairs and escaped bytes; and random bytes as a variable.
+  std::mt19937 random(12);
+  const char16_t pool[] = {u'\\', u'a', u' ', u'\u3042', u'\xDC80', u'\xDCFF', u'\xFFFD'};
+  for (int round = 0; round < 400; ++round) {
+    size_t length = random() % 300;
+    std::u16string text;
+    while (text.size() < length) {
+      if (random() % 8 == 0) {
+        text += u"\xD83D\xDE00";  // a pair
+      } else {
+        text.push_back(pool[random() % (sizeof pool / sizeof pool[0])]);
+      }
+    }
+    std::string value;
+    errno = 0;
+    bool fits = ShareValueFor(text, &value);
+    ASSERT_EQ(fits, text.size() < kShareUnits) << text.size();
+    bool published = false;
+    if (!fits) {
+      EXPECT_EQ(errno, ENAMETOOLONG);
+      continue;
+    }
+    setenv(kShareVariable, value.c_str(), 1);
+    EXPECT_EQ(Read(&published), Padded(text));
+    EXPECT_TRUE(published);
 
-  std::u16string longest(kShareUnits - 1, u'x');
-  ASSERT_TRUE(PublishSharedDirectory(longest));
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), longest);
-  // One unit more would be cut to another folder's name: refused, and the
-  // share keeps what it held.
-  errno = 0;
-  EXPECT_FALSE(PublishSharedDirectory(longest + u'y'));
-  EXPECT_EQ(errno, ENAMETOOLONG);
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(std::u16string(units), longest);
-  EXPECT_TRUE(RemoveSharedDirectory());
-  EXPECT_FALSE(ReadSharedDirectory(units));
-}
-
-TEST_F(ShareTest, ObjectLargerThanTheShareIsReadOnlyToItsSize) {
-  int fd = shm_open(kShareName, O_RDWR | O_CREAT, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, 4096), 0);
-  std::string fill(4096, 'a');  // no zero unit anywhere
-  ASSERT_EQ(pwrite(fd, fill.data(), fill.size(), 0), 4096);
-  close(fd);
-  char16_t units[kShareUnits + 1];
-  units[kShareUnits] = u'!';
-  ASSERT_TRUE(ReadSharedDirectory(units));
-  EXPECT_EQ(units[kShareUnits - 1], 0x6161);
-  EXPECT_EQ(units[kShareUnits], u'!');
+    std::string bytes;
+    for (size_t n = random() % 1200; n > 0; --n)
+      bytes.push_back(static_cast<char>(1 + random() % 255));
+    setenv(kShareVariable, bytes.c_str(), 1);
+    std::u16string decoded = Utf8ToUtf16(bytes);
+    decoded.resize(std::min(decoded.size(), kShareUnits));
+    EXPECT_EQ(Read(&published), Padded(decoded));
+  }
 }
 
 }  // namespace

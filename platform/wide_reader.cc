@@ -34,8 +34,8 @@ size_t CopyAsciiRun(const unsigned char* in, size_t avail, char16_t* out, size_t
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
     // High bit: not ASCII; or a CR.
-    unsigned stop = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, cr))));
+    unsigned stop =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, cr))));
     if (stop != 0) return i + static_cast<size_t>(std::countr_zero(stop));
     i += 16;
   }
@@ -175,18 +175,101 @@ inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_
   *units = n;
   return taken;
 }
+
+// The lanes of a 16-byte block whose bytes lie in [low, low + 1 + span],
+// as bits (unsigned: the distance from low saturates to zero in range).
+inline uint64_t BytesIn(__m128i block, unsigned char low, unsigned char span) {
+  __m128i distance = _mm_sub_epi8(block, _mm_set1_epi8(static_cast<char>(low)));
+  __m128i beyond = _mm_subs_epu8(distance, _mm_set1_epi8(static_cast<char>(span)));
+  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())));
+}
+
+// Decodes the UTF-8 characters that lie whole in the 64 bytes at `in`,
+// whose first byte starts one, when they are all one to three bytes long
+// and valid; in[64..66] must be readable. CR LF is one line feed. Stores the
+// units at `out` (room for 64 needed) and returns the bytes taken, or 0
+// when the block holds anything else (four-byte characters, invalid bytes),
+// which is then left to the character-by-character decoder.
+//
+// Validity is checked for the whole block at once: continuation bytes
+// must be exactly those that the lead bytes call for, and the second byte
+// after E0 (overlong forms) and ED (surrogates) must lie in its range.
+inline size_t DecodeUtf8Block(const unsigned char* in, char16_t* out, size_t* units) {
+  uint64_t high = 0, cont = 0, lead2 = 0, lead3 = 0, bad = 0, cr = 0, lf = 0, e0 = 0, ed = 0,
+           upper_cont = 0;
+  for (size_t k = 0; k < kBlockBytes; k += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(block))) << k;
+    cr |= BytesEqual(block, '\r') << k;
+    lf |= BytesEqual(block, '\n') << k;
+  }
+  if ((high | cr) == 0) {
+    // Plain ASCII: every byte is its own unit.
+    const __m128i zero_bytes = _mm_setzero_si128();
+    for (size_t k = 0; k < kBlockBytes; k += 16) {
+      __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero_bytes));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8),
+                       _mm_unpackhi_epi8(block, zero_bytes));
+    }
+    *units = kBlockBytes;
+    return kBlockBytes;
+  }
+  for (size_t k = 0; k < kBlockBytes; k += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    cont |= BytesIn(block, 0x80, 0x3F) << k;
+    upper_cont |= BytesIn(block, 0xA0, 0x1F) << k;
+    lead2 |= BytesIn(block, 0xC2, 0x1D) << k;
+    lead3 |= BytesIn(block, 0xE0, 0x0F) << k;
+    // C0 and C1 only start overlong forms; F0 and up are left to the
+    // character-by-character decoder.
+    bad |= (BytesIn(block, 0xC0, 0x01) | BytesIn(block, 0xF0, 0x0F)) << k;
+    e0 |= BytesEqual(block, static_cast<char>(0xE0)) << k;
+    ed |= BytesEqual(block, static_cast<char>(0xED)) << k;
+  }
+  bad |= cont ^ (lead2 << 1 | lead3 << 1 | lead3 << 2);
+  bad |= (e0 << 1 & ~upper_cont) | (ed << 1 & upper_cont);
+  if (bad != 0) return 0;
+  // A character that runs past the block waits for the next one.
+  size_t taken = kBlockBytes;
+  if ((lead3 >> 62) & 1) {
+    taken = 62;
+  } else if (((lead3 | lead2) >> 63) & 1) {
+    taken = 63;
+  }
+  uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
+  uint64_t starts = ~cont & ~(cr & lf_after);  // a CR before LF gives no unit
+  if (taken < kBlockBytes) starts &= (uint64_t{1} << taken) - 1;
+  size_t n = 0;
+  for (; starts != 0; starts &= starts - 1) {
+    size_t i = static_cast<size_t>(std::countr_zero(starts));
+    unsigned b0 = in[i];
+    unsigned b1 = in[i + 1] & 0x3F;
+    unsigned b2 = in[i + 2] & 0x3F;
+    unsigned two = (b0 & 0x1F) << 6 | b1;
+    unsigned three = (b0 & 0x0F) << 12 | b1 << 6 | b2;
+    unsigned unit = b0 < 0x80 ? b0 : (b0 < 0xE0 ? two : three);
+    out[n++] = static_cast<char16_t>(unit);
+  }
+  *units = n;
+  return taken;
+}
 #endif
 
 }  // namespace
 
 WideReader::WideReader(ByteSource* source, InputMode mode)
-    : source_(source), mode_(mode), buf_(new unsigned char[kBufferSize]) {}
+    : source_(source),
+      mode_(mode),
+      buf_(new unsigned char[kBufferSize]),
+      mark_pending_(mode == InputMode::kUtf8Text) {}
 
 WideReader::WideReader(std::unique_ptr<ByteSource> source, InputMode mode)
     : owned_(std::move(source)),
       source_(owned_.get()),
       mode_(mode),
-      buf_(new unsigned char[kBufferSize]) {}
+      buf_(new unsigned char[kBufferSize]),
+      mark_pending_(mode == InputMode::kUtf8Text) {}
 
 size_t WideReader::Fill(size_t want) {
   while (end_ - pos_ < want && !eof_ && !error_) {
@@ -207,8 +290,21 @@ size_t WideReader::Fill(size_t want) {
   return end_ - pos_;
 }
 
+bool WideReader::SettleMark() {
+  if (!mark_pending_) return true;
+  if (end_ - pos_ < 3 && !eof_ && !error_) return false;
+  mark_pending_ = false;
+  if (end_ - pos_ >= 3 && std::memcmp(buf_.get() + pos_, "\xEF\xBB\xBF", 3) == 0) pos_ += 3;
+  return true;
+}
+
 int WideReader::DecodeNext() {
-  size_t avail = Fill(mode_ == InputMode::kConsole ? 4 : 2);
+  bool utf8 = mode_ == InputMode::kConsole || mode_ == InputMode::kUtf8Text;
+  size_t avail = Fill(utf8 ? 4 : 2);
+  if (mark_pending_) {
+    SettleMark();  // four bytes are in, or all there are
+    avail = Fill(4);
+  }
   if (avail == 0) return error_ ? kError : kEnd;
   const unsigned char* p = buf_.get() + pos_;
   switch (mode_) {
@@ -234,7 +330,8 @@ int WideReader::DecodeNext() {
       }
       pos_ += 1;
       return Cp932SingleByteToUnit(p[0]);
-    case InputMode::kConsole: {
+    case InputMode::kConsole:
+    case InputMode::kUtf8Text: {
       if (p[0] == '\r' && avail >= 2 && p[1] == '\n') {
         pos_ += 2;
         return '\n';
@@ -258,6 +355,7 @@ int WideReader::DecodeNext() {
 }
 
 size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
+  if (!SettleMark()) return 0;
   const unsigned char* buf = buf_.get();
   size_t pos = pos_;
   const size_t end = end_;
@@ -297,7 +395,25 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       }
       break;
     case InputMode::kConsole:
+    case InputMode::kUtf8Text: {
+      // Whole blocks while they hold only short, valid characters; the
+      // bytes of a block that does not go character by character.
+      size_t by_character_until = 0;
       while (n < max && pos < end) {
+#if defined(__SSE2__)
+        if (pos >= by_character_until && end - pos >= kBlockBytes + 3 && max - n >= kBlockBytes) {
+          size_t units;
+          size_t taken = DecodeUtf8Block(buf + pos, out + n, &units);
+          if (taken != 0) {
+            pos += taken;
+            n += units;
+            continue;
+          }
+          by_character_until = pos + kBlockBytes;
+        }
+#else
+        (void)by_character_until;
+#endif
         size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
         pos += run;
         n += run;
@@ -342,6 +458,7 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
         }
       }
       break;
+    }
   }
   pos_ = pos;
   return n;

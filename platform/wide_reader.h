@@ -14,9 +14,11 @@
 namespace tv {
 
 enum class InputMode {
-  kConsole,  // UTF-8 text; CR LF as LF; invalid bytes escaped
-  kText,     // code page 932 text ("r"); CR LF as LF
-  kUnicode,  // UTF-16 little-endian as stored ("rb"); odd last byte dropped
+  kConsole,   // UTF-8 text; CR LF as LF; invalid bytes escaped
+  kText,      // code page 932 text ("r"); CR LF as LF
+  kUtf8Text,  // UTF-8 text ("r" in code page 65001): as kConsole, one mark
+              // EF BB BF at the very start skipped
+  kUnicode,   // UTF-16 little-endian as stored ("rb"); odd last byte dropped
 };
 
 enum class ReadStatus { kOk, kEnd, kError };
@@ -68,6 +70,9 @@ class WideReader {
   // Decodes from the buffered bytes only, stopping where a unit might need
   // bytes not yet read; returns the count stored.
   size_t DecodeBuffered(char16_t* out, size_t max);
+  // Skips a UTF-8 mark at the start of the input, once; false while too
+  // few bytes are in to tell.
+  bool SettleMark();
 
   std::unique_ptr<ByteSource> owned_;
   ByteSource* source_;
@@ -79,6 +84,7 @@ class WideReader {
   bool error_ = false;
   int pushed_back_ = -1;
   int pending_low_ = -1;  // second unit of a four-byte UTF-8 character
+  bool mark_pending_ = false;
 };
 
 }  // namespace tv

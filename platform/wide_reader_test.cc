@@ -80,7 +80,8 @@ TEST(WideReaderTest, GetLineHonoursTheLimitAndStopsAfterLineFeed) {
 TEST(WideReaderTest, GetLineAgreesWithUnitByUnitReading) {
   std::mt19937 rng(7);
   static const unsigned char kBytes[] = {'a', '\r', '\n', 0, 0x82, 0xA0, 0x93, 0xB1, 0xFF, 0x30};
-  for (InputMode mode : {InputMode::kText, InputMode::kUnicode, InputMode::kConsole}) {
+  for (InputMode mode :
+       {InputMode::kText, InputMode::kUnicode, InputMode::kConsole, InputMode::kUtf8Text}) {
     for (size_t limit : {2, 3, 7, 10240}) {
       std::string bytes;
       for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(kBytes[rng() % 10]);
@@ -153,7 +154,8 @@ TEST(WideReaderTest, BulkReadAgreesWithUnitReads) {
     std::string bytes;
     size_t length = rng() % 200;
     for (size_t i = 0; i < length; ++i) bytes.push_back(static_cast<char>(alphabet[rng() % sizeof alphabet]));
-    for (InputMode mode : {InputMode::kConsole, InputMode::kText, InputMode::kUnicode}) {
+    for (InputMode mode :
+         {InputMode::kConsole, InputMode::kText, InputMode::kUnicode, InputMode::kUtf8Text}) {
       std::u16string expected = ReadAllUnits(bytes, mode);
       TrickleSource source(bytes, round);
       WideReader reader(&source, mode);
@@ -255,6 +257,93 @@ TEST(WideReaderTest, BulkReadOfDenseJapaneseTextAgreesWithUnitReads) {
       }
       ASSERT_EQ(got.size(), expected.size()) << "round " << round << " limit " << limit;
     }
+  }
+}
+
+// UTF-8 text decoded the plainest way, byte by byte: one mark at the start
+// skipped, CR LF as LF, each byte that does not begin a valid sequence
+// escaped on its own.
+std::u16string PlainUtf8Decode(std::string_view bytes) {
+  std::u16string out;
+  size_t i = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  while (i < bytes.size()) {
+    unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+      out.push_back(u'\n');
+      i += 2;
+      continue;
+    }
+    size_t length = b < 0x80 ? 1 : b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
+    char32_t cp = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+    bool valid = length > 0 && i + length <= bytes.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      unsigned char c = static_cast<unsigned char>(bytes[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && cp >= least[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (!valid) {
+      out.push_back(static_cast<char16_t>(0xDC00 + b));
+      ++i;
+    } else if (cp >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      i += length;
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+      i += length;
+    }
+  }
+  return out;
+}
+
+TEST(WideReaderTest, Utf8TextAgreesWithAPlainDecoder) {
+  // Mostly Japanese text, which the fast path takes in whole blocks, with
+  // pieces that it must hand on or stop at: the edges of each length,
+  // four-byte characters, overlong forms, surrogates in UTF-8, values above
+  // U+10FFFF, cut sequences, stray continuations, marks, CR, LF, zero.
+  const std::string_view common[] = {"\xE6\x97\xA5", "\xE3\x81\x82", "\xE3\x80\x81", "abc ",
+                                     "\xEF\xBD\x81", "\xEF\xBD\xB1", "\n"};
+  const std::string_view rare[] = {
+      "\r\n", "\r", {"\0", 1}, "\xC3\xA9", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80",
+      "\xEF\xBF\xBF", "\xED\x9F\xBF", "\xEE\x80\x80", "\xF0\x9F\x98\x80", "\xF0\x90\x80\x80",
+      "\xF4\x8F\xBF\xBF", "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF",
+      "\xF0\x8F\xBF\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80",
+      "\xF5\x80\x80\x80", "\xE6\x97", "\xF0\x9F\x98", "\xC3", "\x80", "\xBF", "\xFF",
+      "\xFE", "\xEF\xBB\xBF", "\xEF\xBB"};
+  std::mt19937 rng(17);
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = rng() % 3 == 0 ? "\xEF\xBB\xBF" : "";
+    size_t length = rng() % (round % 10 == 0 ? 200000 : 600);
+    unsigned rare_odds = 1 + rng() % 200;
+    while (bytes.size() < length) {
+      if (rng() % rare_odds == 0) {
+        bytes += rare[rng() % std::size(rare)];
+      } else if (rng() % 50 == 0) {
+        bytes.push_back(static_cast<char>(rng()));
+      } else {
+        bytes += common[rng() % std::size(common)];
+      }
+    }
+    std::u16string expected = PlainUtf8Decode(bytes);
+    ASSERT_EQ(ReadAllUnits(bytes, InputMode::kUtf8Text), expected) << "round " << round;
+    std::unique_ptr<ByteSource> source;
+    if (round % 2) {
+      source = std::make_unique<TrickleSource>(bytes, round);
+    } else {
+      source = std::make_unique<StringSource>(bytes);
+    }
+    WideReader reader(source.get(), InputMode::kUtf8Text);
+    std::u16string got;
+    std::vector<char16_t> buf(5000);
+    while (size_t n = reader.GetUnits(buf.data(), 1 + rng() % buf.size())) {
+      got.append(buf.data(), n);
+    }
+    ASSERT_EQ(got, expected) << "round " << round;
+    // Console input is the same UTF-8 without the mark skipped.
+    std::u16string console = PlainUtf8Decode("\xE6\x97\xA5" + bytes).substr(1);
+    ASSERT_EQ(ReadAllUnits(bytes, InputMode::kConsole), console) << "round " << round;
   }
 }
 

@@ -1,9 +1,10 @@
 // Standard input of the text-reading tools: reopened on a named file in text
-// or Unicode mode, with the byte-order mark check.
+// or Unicode mode, with the byte-order mark check; and the text code page.
 #ifndef TV_RUNTIME_FILTER_INPUT_H_
 #define TV_RUNTIME_FILTER_INPUT_H_
 
 #include <memory>
+#include <optional>
 
 #include "platform/env.h"
 #include "platform/wide_reader.h"
@@ -11,12 +12,20 @@
 namespace tv {
 
 // Opens the resolved path as the tool's standard input: "rb" (UTF-16LE) in
-// Unicode mode, "r" (code page 932, CR LF as LF) otherwise. nullptr when the
-// file cannot be opened (missing, a folder, unreadable, an empty path).
-std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode);
+// Unicode mode, "r" (text_mode: code page 932 or UTF-8, CR LF as LF)
+// otherwise. nullptr when the file cannot be opened (missing, a folder,
+// unreadable, an empty path).
+std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode,
+                                                  InputMode text_mode = InputMode::kText);
 
 // Drops a first unit U+FEFF or U+FFFE; any other unit is pushed back.
 void SkipByteOrderMark(WideReader& in);
+
+// The text mode that TORVELAN_CODEPAGE chooses. A value the tools do not
+// know gives a message on standard error and nullopt: the tool then ends
+// with 255 before reading anything, rather than read text in a code page
+// the user did not ask for.
+std::optional<InputMode> ChosenTextMode(Env& env);
 
 }  // namespace tv
 

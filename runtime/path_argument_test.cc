@@ -1,25 +1,29 @@
 #include "runtime/path_argument.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <optional>
 
 #include "platform/posix_env.h"
 #include "platform/shared_directory.h"
+#include "platform/utf16.h"
 
 namespace tv {
 namespace {
 
-// These run against a really published share, as the tools meet it.
+// These run against a really published share, as the tools meet it: the
+// variable in this process's environment, escaped units as raw bytes.
 class PathArgumentTest : public ::testing::Test {
  protected:
   void Publish(const std::optional<std::u16string>& directory) {
-    RemoveSharedDirectory();
     if (directory) {
-      ASSERT_TRUE(PublishSharedDirectory(*directory));
+      setenv(kShareVariable, Utf16ToUtf8(*directory).c_str(), 1);
+    } else {
+      unsetenv(kShareVariable);
     }
   }
-  void TearDown() override { RemoveSharedDirectory(); }
+  void TearDown() override { unsetenv(kShareVariable); }
 
   std::u16string Simple(const std::u16string& line) {
     char16_t buffer[kPathUnits + 8];
@@ -67,6 +71,11 @@ TEST_F(PathArgumentTest, SimpleJoins) {
       {u"\\W\\", u"a\tb", u"\\W\\a\tb", u"\\W\\a", u"\tb"},
       {u"\\W\\", u"\" \t\"", u"\\W\\", u"\\W\\", u""},
       {u"", u"a.txt", u"a.txt", u"a.txt", u""},
+      // Odd variables read as the same text in a share would.
+      {std::u16string(1000, u'd'), u"a.txt", u"a.txt", u"a.txt", u""},  // no zero unit
+      {u"   ", u"a.txt", u"   a.txt", u"   a.txt", u""},
+      {u"rel\\", u"a.txt", u"rel\\a.txt", u"rel\\a.txt", u""},
+      {u"\\\xDCFF\xDC80\\", u"a", u"\\\xDCFF\xDC80\\a", u"\\\xDCFF\xDC80\\a", u""},  // not UTF-8
   };
   for (const Case& c : cases) {
     Publish(c.share);
@@ -109,11 +118,11 @@ TEST_F(PathArgumentTest, TakePathArgumentFoldsComponents) {
       {u"\\A\\B", u"..\\..\\..\\x", u"\\x", u""},
       {u"\\A\\B", u"..", u"\\A", u""},
       {u"\\A\\B", u"..\\..\\..", u"\\", u""},
-      {u"\\A\\B\\\\", u"x", u"\\A\\B\\x", u""},  // trailing backslashes all go
+      {u"\\A\\B\\\\", u"x", u"\\A\\B\\x", u""},    // trailing backslashes all go
       {u"\\A\\B", u"x\\\\", u"\\A\\B\\x\\", u""},  // two trailing leave an empty one
       {u"\\A\\B", u"x\\", u"\\A\\B\\x", u""},
       {u"\\A\\\\\\B", u"x", u"\\A\\B\\x", u""},
-      {u"\\A\\ \\B", u"x", u"\\A\\\\B\\x", u""},   // a blank component shows empty
+      {u"\\A\\ \\B", u"x", u"\\A\\\\B\\x", u""},  // a blank component shows empty
       {u"\\A", u"  in.txt out.txt", u"\\A\\in.txt", u" out.txt"},
       {u"\\A", u"\"my file\"out", u"\\A\\my file", u"out"},
       {u"\\A", u"\"  padded  \"", u"\\A\\padded", u""},

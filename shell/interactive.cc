@@ -102,9 +102,7 @@ int RunInteractive(const std::string& folder) {
     } else if (line.command == "cd") {
       status = ChangeFolder(line.rest, &current);
     } else {
-      // Published afresh for every command: another tvsh that ended in the
-      // meantime has removed the share.
-      PublishFolder(current);
+      // The command inherits the folder that cd last published.
       status = RunLine(line);
       EndIfSignalled();
       // The interrupt ends a command in mid-line; the prompt goes below.

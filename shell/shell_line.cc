@@ -40,7 +40,10 @@ ShellLine SplitShellLine(std::string_view line) {
   result.rest = line.substr(pos);
   while (pos < line.size()) {
     end = WordEnd(line, pos);
-    result.args.emplace_back(line.substr(pos, end - pos));
+    std::string& word = result.args.emplace_back();
+    for (char c : line.substr(pos, end - pos)) {
+      if (c != '"') word.push_back(c);
+    }
     pos = SkipBlanks(line, end);
   }
   return result;

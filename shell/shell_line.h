@@ -12,15 +12,15 @@ namespace tv {
 struct ShellLine {
   std::string command;            // the first word, its double quotes removed
   std::string rest;               // the text after it, outer blanks dropped
-  std::vector<std::string> args;  // `rest` as words for the tool's argv
+  std::vector<std::string> args;  // `rest` as words for the tool's argv, unquoted
 };
 
-// The words are split at blanks and tabs outside double quotes; a quoted part
-// stays in its word with its quotes. A tool joins its arguments again with
-// one blank and adds quotes only to a word that is empty or holds a blank and
-// no quote, which no word made here is: so the tool's command line is `rest`
-// itself, except that a run of blanks or tabs outside quotes becomes one
-// blank. A trailing CR (a line typed with CR LF) is dropped.
+// The words are split at blanks and tabs outside double quotes, and their
+// quotes removed: a tool refuses an argument holding a double quote, and
+// quotes again one that is empty or holds a blank or a tab. So the tool's
+// command line is `rest` with each quoted word quoted whole and a run of
+// blanks or tabs outside quotes made one blank. A trailing CR (a line typed
+// with CR LF) is dropped.
 ShellLine SplitShellLine(std::string_view line);
 
 // The folder named by the text after `cd`: the quoted part when it starts

@@ -9,7 +9,7 @@ namespace tv {
 namespace {
 
 // The command line a tool rebuilds from the arguments tvsh gives it.
-std::string ToolCommandLine(const ShellLine& parsed) {
+std::string RebuiltToolLine(const ShellLine& parsed) {
   std::vector<const char*> argv = {parsed.command.c_str()};
   for (const std::string& arg : parsed.args) argv.push_back(arg.c_str());
   return Utf16ToUtf8(CommandLineFromArgv(static_cast<int>(argv.size()), argv.data()));
@@ -30,13 +30,15 @@ TEST(SplitShellLineTest, ToolsGetTheTextAfterTheCommandName) {
        {"/O", "UTF8N", "a.txt", "b.txt"},
        "/O UTF8N a.txt b.txt"},
       {"  diff   a.txt\tb.txt  ", "diff", {"a.txt", "b.txt"}, "a.txt b.txt"},
-      {"diff \"my file.txt\" b.txt", "diff", {"\"my file.txt\"", "b.txt"}, "\"my file.txt\" b.txt"},
+      // Quotes leave the words; the tool quotes a word with a blank again.
+      {"diff \"my file.txt\" b.txt", "diff", {"my file.txt", "b.txt"}, "\"my file.txt\" b.txt"},
       // Blanks and tabs inside quotes stay as typed.
-      {"sort \"a  b\tc\"", "sort", {"\"a  b\tc\""}, "\"a  b\tc\""},
+      {"sort \"a  b\tc\"", "sort", {"a  b\tc"}, "\"a  b\tc\""},
       // A quote inside a word, and an unclosed one, run to their end.
-      {"vornak x\"y z\"w v", "vornak", {"x\"y z\"w", "v"}, "x\"y z\"w v"},
-      {"sort \"open name", "sort", {"\"open name"}, "\"open name"},
-      {"sort \"\"", "sort", {"\"\""}, "\"\""},
+      {"vornak x\"y z\"w v", "vornak", {"xy zw", "v"}, "\"xy zw\" v"},
+      {"sort \"open name", "sort", {"open name"}, "\"open name\""},
+      {"sort \"\"", "sort", {""}, "\"\""},
+      {"KANVO \"a.txt\" \"b.txt\"", "KANVO", {"a.txt", "b.txt"}, "a.txt b.txt"},
       // Unquoted names with blanks reach the filters as one name.
       {"sort my file.txt", "sort", {"my", "file.txt"}, "my file.txt"},
       {"sort /R\\tmp\\a.txt", "sort", {"/R\\tmp\\a.txt"}, "/R\\tmp\\a.txt"},
@@ -49,7 +51,7 @@ TEST(SplitShellLineTest, ToolsGetTheTextAfterTheCommandName) {
     ShellLine parsed = SplitShellLine(c.line);
     EXPECT_EQ(parsed.command, c.command);
     EXPECT_EQ(parsed.args, c.args);
-    EXPECT_EQ(ToolCommandLine(parsed), c.tool_line);
+    EXPECT_EQ(RebuiltToolLine(parsed), c.tool_line);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,9 +19,11 @@ namespace tv {
 namespace {
 
 // Signals whose disposition tvsh changes and its commands get back as
-// tvsh found them (ignored under nohup, say).
-constexpr int kPassedOnSignals[] = {SIGPIPE, SIGTERM, SIGHUP};
-struct sigaction g_inherited[3];
+// tvsh found them: ignored under nohup, or the interrupt and quit of a
+// command started in the background (`tvsh cmd &` in a script).
+constexpr int kPassedOnSignals[] = {SIGINT, SIGQUIT, SIGPIPE, SIGTERM, SIGHUP};
+constexpr int kSignalCount = sizeof kPassedOnSignals / sizeof kPassedOnSignals[0];
+struct sigaction g_inherited[kSignalCount];
 
 volatile sig_atomic_t g_child = 0;
 volatile sig_atomic_t g_end_signal = 0;
@@ -28,9 +31,8 @@ volatile sig_atomic_t g_end_signal = 0;
 struct termios g_terminal_modes;
 bool g_have_terminal = false;
 
-// Async-signal-safe: removing the share is one unlink.
+// Async-signal-safe.
 [[noreturn]] void EndBySignal(int signal_number) {
-  RemoveSharedDirectory();
   if (g_have_terminal) tcsetattr(0, TCSANOW, &g_terminal_modes);
   signal(signal_number, SIG_DFL);
   sigset_t set;
@@ -43,7 +45,7 @@ bool g_have_terminal = false;
 
 void OnEndSignal(int signal_number) {
   g_end_signal = signal_number;
-  // A running command may still read the share: it goes first.
+  // A running command goes first, so that it is never left behind tvsh.
   pid_t child = g_child;
   if (child > 0) {
     kill(child, signal_number);
@@ -63,13 +65,16 @@ sigset_t EndSignals() {
 }  // namespace
 
 bool PublishFolder(const std::string& host_dir) {
-  // The share itself refuses a folder too long for it (ENAMETOOLONG).
-  return PublishSharedDirectory(HostDirectoryToDevice(host_dir));
+  std::string value;
+  return ShareValueFor(HostDirectoryToDevice(host_dir), &value) &&
+         setenv(kShareVariable, value.c_str(), 1) == 0;
 }
 
 void InstallShellSignals() {
   g_have_terminal = tcgetattr(0, &g_terminal_modes) == 0;
-  for (int i = 0; i < 3; ++i) sigaction(kPassedOnSignals[i], nullptr, &g_inherited[i]);
+  for (int i = 0; i < kSignalCount; ++i) {
+    sigaction(kPassedOnSignals[i], nullptr, &g_inherited[i]);
+  }
   signal(SIGINT, SIG_IGN);
   signal(SIGQUIT, SIG_IGN);
   signal(SIGPIPE, SIG_IGN);
@@ -77,8 +82,10 @@ void InstallShellSignals() {
   action.sa_handler = OnEndSignal;
   action.sa_mask = EndSignals();
   // A signal ignored when tvsh started stays ignored, as in other shells.
-  for (int i = 1; i < 3; ++i) {
-    if (g_inherited[i].sa_handler != SIG_IGN) sigaction(kPassedOnSignals[i], &action, nullptr);
+  for (int signal_number : {SIGTERM, SIGHUP}) {
+    struct sigaction inherited;
+    sigaction(signal_number, nullptr, &inherited);
+    if (inherited.sa_handler != SIG_IGN) sigaction(signal_number, &action, nullptr);
   }
 }
 
@@ -90,9 +97,9 @@ int RunCommand(char* const argv[]) {
   sigprocmask(SIG_BLOCK, &end_signals, &old_mask);
   pid_t pid = fork();
   if (pid == 0) {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGQUIT, SIG_DFL);
-    for (int i = 0; i < 3; ++i) sigaction(kPassedOnSignals[i], &g_inherited[i], nullptr);
+    for (int i = 0; i < kSignalCount; ++i) {
+      sigaction(kPassedOnSignals[i], &g_inherited[i], nullptr);
+    }
     sigprocmask(SIG_SETMASK, &old_mask, nullptr);
     execvp(argv[0], argv);
     std::fprintf(stderr, "tvsh: %s: %s\n", argv[0], std::strerror(errno));
@@ -116,9 +123,6 @@ void EndIfSignalled() {
   if (g_end_signal != 0) EndBySignal(g_end_signal);
 }
 
-void EndSession() {
-  EndIfSignalled();
-  RemoveSharedDirectory();
-}
+void EndSession() { EndIfSignalled(); }
 
 }  // namespace tv

@@ -1,5 +1,5 @@
-// What tvsh does as the shell: it publishes its folder, runs commands, and
-// removes the share however it ends.
+// What tvsh does as the shell: it publishes its folder to the commands it
+// runs, runs them, and ends cleanly on the signals that end a shell.
 #ifndef TV_SHELL_SHELL_SESSION_H_
 #define TV_SHELL_SHELL_SESSION_H_
 
@@ -8,23 +8,23 @@
 namespace tv {
 
 // Publishes a Linux folder as the shell's current directory, in its device
-// form. False, with errno set, when that fails or when the device form does
-// not fit the share: cut to fit, it would name another folder.
+// form, in tvsh's environment, which every command started after it
+// inherits. False, with errno set, when that fails or when the device form
+// does not fit the share: cut to fit, it would name another folder.
 bool PublishFolder(const std::string& host_dir);
 
 // Sets tvsh's signals: the terminal's interrupt and quit are ignored (they
 // reach the running command), so is SIGPIPE; SIGTERM and SIGHUP end tvsh
-// with the share removed and the terminal's modes restored, and a running
-// command gets them too, tvsh ending only after it.
+// with the terminal's modes restored, and a running command gets them too,
+// tvsh ending only after it.
 void InstallShellSignals();
 
-// Runs argv[0], looked up on PATH, with the signals of a plain program, and
+// Runs argv[0], looked up on PATH, with the signals as tvsh found them, and
 // waits for it. Returns its exit status, 128 + the signal that ended it, or
 // 127 when it could not be started (with a message).
 int RunCommand(char* const argv[]);
 
-// Removes the share. Then, if SIGTERM or SIGHUP came while a command ran,
-// ends tvsh by that signal.
+// If SIGTERM or SIGHUP came while a command ran, ends tvsh by that signal.
 void EndSession();
 
 // Ends tvsh as EndSession does when such a signal is pending; else nothing.

@@ -1,9 +1,13 @@
-// tvsh: the stand-in for the device's command shell. It publishes a folder
-// as the shell's current directory, with the tools' folder first on PATH.
-// With a command it runs that one command, waits for it, removes the share
-// and passes on its status; without one it reads commands as a shell does.
+// tvsh: the stand-in for the device's command shell. It runs commands with
+// the shell's current directory in their environment and the tools' folder
+// first on PATH. With a command it runs that one command, waits for it and
+// passes on its status; without one it reads commands as a shell does.
 //
-//   tvsh [-C DIR] [COMMAND [ARG...]]
+//   tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]
+//   tvsh --help | --version
+//
+// --utf8 sets TORVELAN_CODEPAGE=65001 for what it runs, so that the tools
+// read text files as UTF-8 rather than Shift_JIS.
 
 #include <limits.h>
 #include <stdlib.h>
@@ -12,17 +16,27 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "shell/interactive.h"
 #include "shell/shell_session.h"
+#include "shell/tvsh_options.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "usage: tvsh [-C DIR] [COMMAND [ARG...]]\n");
+int BadUse(const std::string& error) {
+  std::string help = tv::TvshHelp();
+  std::fprintf(stderr, "tvsh: %s\n%s", error.c_str(), help.substr(0, help.find('\n') + 1).c_str());
+  std::fprintf(stderr, "Try 'tvsh --help' for more information.\n");
   return 2;
+}
+
+// Prints to standard output; a failed write (a closed or full output) is a
+// failure, as for any GNU program.
+int Show(const std::string& text) {
+  bool ok = std::fputs(text.c_str(), stdout) >= 0;
+  ok = std::fflush(stdout) == 0 && ok;
+  return ok ? 0 : 1;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -48,13 +62,20 @@ std::string ToolsFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int i = 1;
-  std::string folder;
-  if (i < argc && std::strcmp(argv[i], "-C") == 0) {
-    if (i + 1 >= argc) return Usage();
-    folder = argv[i + 1];
-    i += 2;
+  tv::TvshOptions options = tv::ParseTvshOptions(argc, argv);
+  switch (options.action) {
+    case tv::TvshOptions::kHelp:
+      return Show(tv::TvshHelp());
+    case tv::TvshOptions::kVersion:
+      return Show(tv::TvshVersion());
+    case tv::TvshOptions::kBadUse:
+      return BadUse(options.error);
+    case tv::TvshOptions::kRun:
+      break;
   }
+  int i = options.command;
+  const std::string& folder = options.folder;
+  if (options.utf8) setenv("TORVELAN_CODEPAGE", "65001", 1);
 
   char resolved[PATH_MAX];
   if (folder.empty()) {
@@ -74,7 +95,7 @@ int main(int argc, char** argv) {
     setenv("PATH", new_path.c_str(), 1);
   }
 
-  // The share must go whatever happens to the command, so tvsh outlives it.
+  // tvsh outlives its command, whatever signal that gets.
   tv::InstallShellSignals();
   if (i >= argc) return tv::RunInteractive(resolved);
 

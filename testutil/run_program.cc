@@ -47,6 +47,11 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
       close(fd);
     }
     if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+    if (options.shell_folder) {
+      setenv("TORVELAN_CURRENT_DIRECTORY", options.shell_folder->c_str(), 1);
+    } else {
+      unsetenv("TORVELAN_CURRENT_DIRECTORY");
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(path.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

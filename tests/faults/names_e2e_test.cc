@@ -1,7 +1,7 @@
 // Awkward names: blanks, quotation marks, tabs, bytes that are not UTF-8,
-// and names and paths too long for the device's path buffer or the file
-// system. A name the tool can take reaches exactly that file; one it cannot
-// take gives its message, never another file.
+// absolute Linux paths, and names and paths too long for the device's path
+// buffer or the file system. A name the tool can take reaches exactly that
+// file; one it cannot take gives its message, never another file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,9 +17,12 @@ namespace {
 // One line in Shift_JIS, as every tool reads it.
 const std::string kSjisLine = "\x82\xA0z\r\n";  // "あz"
 
-TEST(NamesTest, BlanksQuotesTabsAndOtherBytesReachTheirFiles) {
+TEST(NamesTest, BlanksTabsAndOtherBytesReachTheirFiles) {
   const std::vector<std::string> names = {
-      "my file.txt", "quo\"te.txt", "ta\tb.txt", "bad\xFF\xFE.txt", "\xE6\x97\xA5 \x93\xFA.txt",
+      "my file.txt",
+      "ta\tb.txt",
+      "bad\xFF\xFE.txt",
+      "\xE6\x97\xA5 \x93\xFA.txt",
   };
   for (const std::string& name : names) {
     Folder folder;
@@ -44,21 +47,14 @@ TEST(NamesTest, BlanksQuotesTabsAndOtherBytesReachTheirFiles) {
 
 TEST(NamesTest, NamesTheCommandLineCannotCarry) {
   Folder folder;
-  folder.Write("a \"b.txt", kSjisLine);   // a blank and a quotation mark
   folder.Write("  lead.txt", kSjisLine);  // blanks in front
-  // The filters take the whole rest of the line as the name, so both work.
-  EXPECT_EQ(RunTool("sort", {"a \"b.txt"}, folder.path()).out, "あz\n");
-  EXPECT_EQ(RunTool("vornak", {"a", "\"b.txt"}, folder.path()).out, "あZ\n");
-  // Where names end at a blank, the name is cut there and reported missing;
-  // blanks in front of a name are dropped by every tool.
+  // Blanks in front of a name are dropped by every tool.
   struct Case {
     std::string tool;
     std::vector<std::string> args;
     int status;
     std::string out;
   } cases[] = {
-      {"KANVO", {"a \"b.txt"}, 1, kKanvoError + "指定された入力ファイルは存在しません： a\n"},
-      {"diff", {"a \"b.txt", "x"}, 0, "指定のファイルが存在しません：a\n"},
       {"KANVO",
        {"  lead.txt"},
        1,
@@ -71,7 +67,81 @@ TEST(NamesTest, NamesTheCommandLineCannotCarry) {
     EXPECT_EQ(run.status, c.status) << c.tool << " " << c.args[0];
     EXPECT_EQ(run.out, c.out) << c.tool << " " << c.args[0];
   }
-  EXPECT_EQ(folder.Names(), (std::set<std::string>{"a \"b.txt", "  lead.txt"}));
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"  lead.txt"}));
+}
+
+TEST(NamesTest, ArgumentWithADoubleQuoteIsRefused) {
+  // A name holding a double quote would split into names the user never
+  // gave: `for f in *.txt; do KANVO "$f" "$f.sjis"; done` over this one
+  // wrote into another folder. Every tool refuses before reading or writing.
+  Folder folder;
+  folder.MakeFolder("victim");
+  const std::string hostile = "in.txt \\victim\\injected \".txt";
+  folder.Write(hostile, kSjisLine);
+  folder.Write("in.txt", kSjisLine);
+  const std::string message = "二重引用符（\"）を含む引数は渡せません：";
+  struct Case {
+    std::string tool;
+    std::vector<std::string> args;
+    std::string refused;
+  } cases[] = {
+      {"KANVO", {hostile, hostile + ".sjis"}, hostile},
+      {"KANVO", {"/O", "EUC", "in.txt", "out\".txt"}, "out\".txt"},
+      {"diff", {"in.txt", hostile}, hostile},
+      {"sort", {"a", "\"b.txt"}, "\"b.txt"},
+      {"vornak", {hostile}, hostile},
+      {"Pelquin", {"/h\""}, "/h\""},
+      {"tvsh", {"KANVO", hostile, hostile + ".sjis"}, hostile},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunTool(c.tool, c.args, folder.path(), "y\ny\n");
+    EXPECT_EQ(run.status, 255) << c.tool << " " << c.refused;
+    EXPECT_EQ(run.out, "") << c.tool << " " << c.refused;
+    EXPECT_EQ(run.err, message + c.refused + "\n") << c.tool;
+  }
+  EXPECT_EQ(folder.Names(), (std::set<std::string>{"victim", "in.txt", hostile}));
+  EXPECT_EQ(folder.Names("victim"), std::set<std::string>{});
+}
+
+TEST(NamesTest, AbsoluteLinuxPathsForEachTool) {
+  // Run from another folder, with paths as bash completes them: each reaches
+  // its file, and options keep their meaning beside them and in clusters.
+  Folder folder;
+  Folder elsewhere;
+  folder.MakeFolder("sub dir");
+  const std::string in = folder.Write("sub dir/in.txt", "b\r\n\x82\xA0\r\na\r\n");
+  const std::string other = folder.Write("other.txt", "b\r\n");
+  elsewhere.Write("u.txt", std::string("b\0\r\0\n\0a\0\r\0\n\0", 12));  // UTF-16
+  const std::string missing = "/no-such-folder-here/in.txt";
+  struct Case {
+    std::string tool;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {"KANVO", {in}, 0, "b\r\nあ\r\na\r\n\n"},
+      {"KANVO", {"/O", "UTF8N", "/N", "LF", in, folder.path() + "/out.txt"}, 0, ""},
+      {"diff", {"/I", in, other}, 0, "\n1-3,*\n <b\n-<あ\n-<a\n ---\n"},
+      {"sort", {"/R", in}, 0, "あ\nb\na\n"},
+      {"sort", {"/R/U", "u.txt"}, 0, "b\na\n"},
+      {"sort", {"/Uu.txt"}, 0, "a\nb\n"},
+      {"vornak", {in}, 0, "B\nあ\nA\n"},
+      // A path whose folder does not exist is passed as it is: options.
+      {"KANVO",
+       {missing},
+       1,
+       kKanvoError + "/N の指定に誤りがあります。/N "
+                     "の後ろに指定できるキーワードを以下に示します：\n\nCRLF  LF  CR\n"},
+      {"sort", {missing}, 255, kInputError},
+      {"diff", {missing, other}, 0, "指定のファイルが存在しません：" + missing + "\n"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = RunTool(c.tool, c.args, elsewhere.path());
+    EXPECT_EQ(run.status, c.status) << c.tool << " " << c.args[0];
+    EXPECT_EQ(run.out, c.out) << c.tool << " " << c.args[0];
+  }
+  EXPECT_EQ(folder.Read("out.txt"), "b\nあ\na\n");
+  EXPECT_EQ(elsewhere.Names(), std::set<std::string>{"u.txt"});
 }
 
 TEST(NamesTest, NamesAtAndPastTheFileSystemLimit) {
@@ -95,7 +165,7 @@ TEST(NamesTest, NamesAtAndPastTheFileSystemLimit) {
        kKanvoError + "指定された入力ファイルは存在しません： " + too_long + "\n"},
       {"output name too long",
        {"in.txt", too_long},
-       kKanvoError + "出力ファイルの書き込みでエラーが発生しました： \n"},
+       kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n"},
       {"path too long",
        {std::string(3000, 'd') + "\\..\\" + std::string(2000, 'e')},
        kKanvoError + "指定された入力ファイルは存在しません： " + std::string(3000, 'd') + "\\..\\" +

@@ -53,7 +53,8 @@ bool IsUnicodeFile(Env& env, const char16_t* path) {
   return mark || std::find(bytes, bytes + got, 0) != bytes + got;
 }
 
-CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number) {
+CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number,
+                            InputMode text_mode) {
   CompareFile file;
   const char16_t* p = *cursor;
   if (p == nullptr || *p == 0) {
@@ -99,7 +100,7 @@ CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, 
     return file;
   }
   file.stream = std::make_unique<WideReader>(std::move(source),
-                                             file.unicode ? InputMode::kUnicode : InputMode::kText);
+                                             file.unicode ? InputMode::kUnicode : text_mode);
   if (file.unicode) SkipByteOrderMark(*file.stream);
   *cursor = SkipArgumentBlanks(p, true);
   return file;

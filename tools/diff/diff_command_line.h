@@ -38,15 +38,17 @@ bool IsUnicodeFile(Env& env, const char16_t* path);
 // A compared file once opened.
 struct CompareFile {
   std::unique_ptr<WideReader> stream;
-  bool unicode = false;  // read as UTF-16 ("rb"), else Shift_JIS ("r")
+  bool unicode = false;  // read as UTF-16 ("rb"), else text ("r")
   std::u16string path;   // the resolved path, for messages
 };
 
 // Takes the next file argument (with its own /U) at *cursor, checks and
 // opens the file and advances *cursor to the argument after it. On failure
 // prints the message (and the usage where it belongs) and returns a
-// CompareFile without a stream. file_number is 1 or 2.
-CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number);
+// CompareFile without a stream. file_number is 1 or 2. A file that is not
+// UTF-16 is read in text_mode (code page 932, or UTF-8 on request).
+CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number,
+                            InputMode text_mode = InputMode::kText);
 
 }  // namespace tv
 

@@ -1,8 +1,10 @@
 #include "tools/diff/diff_main.h"
 
 #include <new>
+#include <optional>
 
 #include "platform/wide_writer.h"
+#include "runtime/filter_input.h"
 #include "tools/diff/compare_files.h"
 #include "tools/diff/diff_command_line.h"
 #include "tools/diff/diff_line.h"
@@ -33,7 +35,7 @@ bool Load(CompareFile& file, DiffLineArray& lines, DiffLineArray& other, WideWri
   return false;
 }
 
-int RunDiff(Env& env, WideWriter& out, const char16_t* command_line) {
+int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, InputMode text_mode) {
   const char16_t* cursor = SkipArgumentBlanks(command_line, true);
   if (*cursor == 0) {
     PrintUsage(out);
@@ -44,16 +46,16 @@ int RunDiff(Env& env, WideWriter& out, const char16_t* command_line) {
     ignore_blanks = true;
     cursor = SkipArgumentBlanks(cursor + 2, true);
   }
-  CompareFile first = OpenCompareFile(env, out, &cursor, 1);
+  CompareFile first = OpenCompareFile(env, out, &cursor, 1, text_mode);
   if (!first.stream) return 0;
-  CompareFile second = OpenCompareFile(env, out, &cursor, 2);
+  CompareFile second = OpenCompareFile(env, out, &cursor, 2, text_mode);
 
   DiffLineArray first_lines;
   DiffLineArray second_lines;
   if (!Load(first, first_lines, second_lines, out)) return 0;
   if (!second.stream || !Load(second, second_lines, first_lines, out)) return 0;
   if (first.unicode != second.unicode) {
-    PrintEncodingHeader(out, first.unicode, second.unicode);
+    PrintEncodingHeader(out, first.unicode, second.unicode, text_mode == InputMode::kUtf8Text);
   }
   CompareFiles(first_lines, second_lines, ignore_blanks, out);
   return 0;
@@ -65,7 +67,9 @@ int DiffMain(Env& env, const std::u16string& command_line) {
   WideWriter out(&env.StdOut());
   int result;
   try {
-    result = RunDiff(env, out, command_line.c_str());
+    std::optional<InputMode> text_mode = ChosenTextMode(env);
+    if (!text_mode) return kDiffWriteFailed;  // 255, as for any failure of its own
+    result = RunDiff(env, out, command_line.c_str(), *text_mode);
   } catch (const std::bad_alloc&) {
     // Storing lines has its own handling; this catches the rest (the
     // pairing's index, the output buffer) after the unwinding has freed

@@ -1,9 +1,15 @@
 #include "tools/diff/pair_lines.h"
 
+#include <sys/random.h>
+#include <time.h>
+
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <vector>
+
+// The hash is compiled in: nothing to link, nothing to install beside diff.
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace tv {
 
@@ -26,7 +32,34 @@ bool LinesEqual(std::u16string_view a, std::u16string_view b, bool ignore_blanks
   }
 }
 
+uint64_t LineHash(std::u16string_view text, bool ignore_blanks, uint64_t seed) {
+  if (!ignore_blanks)
+    return XXH3_64bits_withSeed(text.data(), text.size() * sizeof(char16_t), seed);
+  // The text without its blanks, gathered where the last one was.
+  thread_local std::u16string kept;
+  kept.clear();
+  for (char16_t unit : text) {
+    if (!IsDiffBlank(unit)) kept.push_back(unit);
+  }
+  return XXH3_64bits_withSeed(kept.data(), kept.size() * sizeof(char16_t), seed);
+}
+
 namespace {
+
+// A seed of this run's own.
+uint64_t RunSeed() {
+  static const uint64_t seed = [] {
+    uint64_t s = 0;
+    if (getrandom(&s, sizeof s, GRND_NONBLOCK) != sizeof s) {
+      timespec now;
+      clock_gettime(CLOCK_MONOTONIC, &now);
+      s = static_cast<uint64_t>(now.tv_nsec) * 0x9E3779B97F4A7C15u ^
+          reinterpret_cast<uintptr_t>(&s) ^ static_cast<uint64_t>(now.tv_sec);
+    }
+    return s;
+  }();
+  return seed;
+}
 
 // Lines of the second file grouped by matching text (in ignore-blanks mode,
 // by their text without blanks). Each group's positions form a chain in
@@ -34,8 +67,8 @@ namespace {
 // starts after the last pair, which only grows.
 class LineIndex {
  public:
-  LineIndex(const DiffLineArray& lines, bool ignore_blanks)
-      : lines_(lines), ignore_blanks_(ignore_blanks) {
+  LineIndex(const DiffLineArray& lines, bool ignore_blanks, uint64_t seed)
+      : lines_(lines), ignore_blanks_(ignore_blanks), seed_(seed) {
     size_t count = lines.size();
     size_t capacity = 16;
     while (capacity < count + count / 2) capacity *= 2;
@@ -71,18 +104,7 @@ class LineIndex {
   // Asks for the slot where a text of this hash is looked up first.
   void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[Home(hash)]); }
 
-  // Lines equal under LinesEqual hash alike: in ignore-blanks mode the
-  // blanks are passed over, so no stripped copy is needed.
-  uint64_t Hash(std::u16string_view text) const {
-    if (!ignore_blanks_) return std::hash<std::u16string_view>()(text);
-    uint64_t h = 0xcbf29ce484222325u;
-    for (char16_t unit : text) {
-      if (!IsDiffBlank(unit)) h = (h ^ unit) * 0x100000001b3u;
-    }
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdu;
-    return h ^ (h >> 33);
-  }
+  uint64_t Hash(std::u16string_view text) const { return LineHash(text, ignore_blanks_, seed_); }
 
  private:
   struct Slot {
@@ -109,6 +131,7 @@ class LineIndex {
 
   const DiffLineArray& lines_;
   bool ignore_blanks_;
+  uint64_t seed_;
   std::vector<Slot> slots_;
   std::vector<int32_t> next_;  // next line of the same group, or -1
   size_t mask_ = 0;
@@ -117,8 +140,12 @@ class LineIndex {
 }  // namespace
 
 void PairLines(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks) {
+  PairLinesSeeded(a, b, ignore_blanks, RunSeed());
+}
+
+void PairLinesSeeded(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks, uint64_t seed) {
   if (a.empty() || b.empty()) return;
-  LineIndex index(b, ignore_blanks);
+  LineIndex index(b, ignore_blanks, seed);
   constexpr size_t kAhead = 16;
   uint64_t ahead_hashes[kAhead];
   size_t ahead = 0;

@@ -2,6 +2,7 @@
 #ifndef TV_TOOLS_DIFF_PAIR_LINES_H_
 #define TV_TOOLS_DIFF_PAIR_LINES_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,14 @@ bool LinesEqual(std::u16string_view a, std::u16string_view b, bool ignore_blanks
 // positions in b instead of comparing line by line: linear time on
 // ordinary files. Throws std::bad_alloc when the index cannot be built.
 void PairLines(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks);
+
+// PairLines with the index's hash seeded by `seed`. PairLines takes a seed
+// new to each run, so that no input can be made whose lines crowd into a
+// few slots of the index.
+void PairLinesSeeded(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks, uint64_t seed);
+
+// The index's hash of a line: lines equal under LinesEqual hash alike.
+uint64_t LineHash(std::u16string_view text, bool ignore_blanks, uint64_t seed);
 
 }  // namespace tv
 

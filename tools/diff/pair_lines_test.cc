@@ -114,6 +114,24 @@ TEST(PairLinesTest, MatchesThePlainScanOnRandomFiles) {
   }
 }
 
+TEST(LineHashTest, EqualLinesHashAlikeAndTheSeedDecides) {
+  // Lines equal but for blanks must meet in the index under every seed;
+  // under another seed a line lands elsewhere, so a set of lines made to
+  // collide under one seed is spread under the next run's.
+  std::mt19937 rng(20261209);
+  size_t same_under_other_seed = 0;
+  for (const std::u16string& line : RandomLines(rng, 3000, 26, true)) {
+    std::u16string stripped = line;
+    RemoveBlanks(&stripped);
+    for (uint64_t seed : {0ull, 1ull, 0x9E3779B97F4A7C15ull}) {
+      ASSERT_EQ(LineHash(line, true, seed), LineHash(stripped, false, seed));
+      ASSERT_EQ(LineHash(stripped, true, seed), LineHash(stripped, false, seed));
+    }
+    same_under_other_seed += LineHash(line, false, 1) == LineHash(line, false, 2);
+  }
+  EXPECT_EQ(same_under_other_seed, 0u);
+}
+
 TEST(PairLinesTest, FarEqualLineWinsAndSkipsEverythingBefore) {
   DiffLineArray a, b;
   Fill(&a, {u"z", u"a", u"b"});

@@ -17,9 +17,9 @@ void PrintLine(WideWriter& out, std::u16string_view mark, std::u16string_view te
 
 }  // namespace
 
-void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode) {
-  out.PutLine(first_unicode ? u"< [Unicode]" : u"< [シフトJIS]");
-  out.PutLine(second_unicode ? u"> [Unicode]" : u"> [シフトJIS]");
+void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode, bool utf8) {
+  out.PutLine(first_unicode ? u"< [Unicode]" : (utf8 ? u"< [UTF-8]" : u"< [シフトJIS]"));
+  out.PutLine(second_unicode ? u"> [Unicode]" : (utf8 ? u"> [UTF-8]" : u"> [シフトJIS]"));
   out.PutLine(u"--------------");
 }
 

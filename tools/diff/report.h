@@ -7,9 +7,10 @@
 
 namespace tv {
 
-// Printed before the comparison when one file is Shift_JIS and the other
-// UTF-16.
-void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode);
+// Printed before the comparison when one file is text and the other UTF-16;
+// `utf8` names the text code page UTF-8 ([UTF-8]) rather than Shift_JIS.
+void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode,
+                         bool utf8 = false);
 
 // Prints one hunk: lines b1..e1 of a against lines b2..e2 of b (0-based,
 // inclusive). A range of one or two lines whose ends are both unchanged is

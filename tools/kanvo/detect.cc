@@ -76,12 +76,14 @@ constexpr Machine kEucJp = [] {
 
 // A machine that also takes every control byte but zero (0x01-0x1F, 0x7F)
 // as a character of its own where a character may start. No control byte
-// is a trail byte in either code, so nothing else changes.
+// is a trail or continuation byte in any of the codes, so nothing else
+// changes.
 constexpr Machine WithControlBytes(Machine m) {
   for (int b = 0x01; b <= 0x1F; ++b) m[0][b] = 0;
   m[0][0x7F] = 0;
   return m;
 }
+constexpr Machine kUtf8WithControls = WithControlBytes(kUtf8);
 constexpr Machine kShiftJisWithControls = WithControlBytes(kShiftJis);
 constexpr Machine kEucJpWithControls = WithControlBytes(kEucJp);
 
@@ -184,9 +186,10 @@ bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   return false;
 }
 
-// The UTF-8 machine over one piece of a text, from *state (kFail once it
-// failed), noting in *multi_byte any multi-byte sequence completed.
-void RunUtf8(std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
+// The UTF-8 test on machine m (kUtf8, or the one that also takes control
+// bytes), with its shortcuts, over one piece of a text: from *state (kFail
+// once it failed), noting in *multi_byte any multi-byte sequence completed.
+void RunUtf8(const Machine& m, std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
   uint8_t state = *state_io;
@@ -214,7 +217,7 @@ void RunUtf8(std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
         continue;
       }
     }
-    uint8_t next = kUtf8[state][p[i++]];
+    uint8_t next = m[state][p[i++]];
     if (next == kFail) {
       state = kFail;
       break;
@@ -226,16 +229,21 @@ void RunUtf8(std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
   *multi_byte_io = multi_byte;
 }
 
+// The whole test: true when the text passes.
+bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
+  uint8_t state = 0;
+  bool multi_byte = false;
+  RunUtf8(m, input, &state, &multi_byte);
+  if (seven_bit_only) *seven_bit_only = !multi_byte;
+  return state == 0;
+}
+
 }  // namespace
 
 int Utf8LeadLength(uint8_t lead) { return LeadLength(lead); }
 
 bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
-  uint8_t state = 0;
-  bool multi_byte = false;
-  RunUtf8(input, &state, &multi_byte);
-  if (seven_bit_only) *seven_bit_only = !multi_byte;
-  return state == 0;
+  return RunUtf8(kUtf8, input, seven_bit_only);
 }
 
 bool IsShiftJisText(std::string_view input) {
@@ -291,6 +299,12 @@ TextCode DetectInputCode(std::string_view input) {
 }
 
 TextCode FallbackInputCode(std::string_view input) {
+  // UTF-8 first, as DetectInputCode tests it first; 7-bit text is left to
+  // the Shift_JIS test, which it passes.
+  bool seven_bit_only = true;
+  if (RunUtf8(kUtf8WithControls, input, &seven_bit_only) && !seven_bit_only) {
+    return input.starts_with("\xEF\xBB\xBF") ? CODE_UTF8 : CODE_UTF8N;
+  }
   if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
   if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
   return CODE_SJIS;
@@ -310,9 +324,18 @@ void DetectScanner::Feed(std::string_view piece) {
 void DetectScanner::ScanPiece(std::string_view piece) {
   if (piece.empty()) return;
   size_ += piece.size();
-  RunUtf8(piece, &utf8_, &multi_byte_);
   // A machine that takes control bytes too steps as the plain one does
   // until that one fails: it runs only from the piece where that happened.
+  const uint8_t utf8_before = utf8_;
+  const bool multi_byte_before = multi_byte_;
+  RunUtf8(kUtf8, piece, &utf8_, &multi_byte_);
+  if (utf8_ == kFail) {
+    if (utf8_before != kFail) {
+      utf8_controls_ = utf8_before;
+      multi_byte_controls_ = multi_byte_before;
+    }
+    RunUtf8(kUtf8WithControls, piece, &utf8_controls_, &multi_byte_controls_);
+  }
   uint8_t sjis_before = sjis_, euc_before = euc_;
   sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis{}, sjis_);
   if (sjis_ == kFail) {
@@ -358,6 +381,11 @@ TextCode DetectScanner::Code() const {
 }
 
 TextCode DetectScanner::FallbackCode() const {
+  const bool utf8 = (utf8_ == kFail ? utf8_controls_ : utf8_) == 0;
+  const bool multi_byte = utf8_ == kFail ? multi_byte_controls_ : multi_byte_;
+  if (utf8 && multi_byte) {
+    return mark_size_ == 3 && std::memcmp(mark_, "\xEF\xBB\xBF", 3) == 0 ? CODE_UTF8 : CODE_UTF8N;
+  }
   if ((sjis_ == kFail ? sjis_controls_ : sjis_) <= 1) return CODE_SJIS;
   if ((euc_ == kFail ? euc_controls_ : euc_) <= 1) return CODE_EUC;
   return CODE_SJIS;

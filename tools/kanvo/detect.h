@@ -19,8 +19,10 @@ TextCode DetectInputCode(std::string_view input);
 // holds a form feed or a stray 0x1A now and then, which the tests above
 // refuse; so the input is looked at again with every control byte but zero
 // (0x01-0x1F, 0x7F) taken as a character of its own wherever a character
-// may start: CODE_SJIS if it then passes the Shift_JIS test, else CODE_EUC
-// if it passes the EUC-JP test, else CODE_SJIS, as without this look.
+// may start: CODE_UTF8 (with the mark) or CODE_UTF8N if it then passes the
+// UTF-8 test with at least one multi-byte sequence, else CODE_SJIS if it
+// passes the Shift_JIS test, else CODE_EUC if it passes the EUC-JP test,
+// else CODE_SJIS, as without this look.
 TextCode FallbackInputCode(std::string_view input);
 
 // DetectInputCode's answer for a text that comes in pieces, cut anywhere:
@@ -42,7 +44,8 @@ class DetectScanner {
   size_t mark_size_ = 0;
   uint8_t utf8_ = 0, sjis_ = 0, euc_ = 0;  // machine states (0xFF: failed)
   // The machines that take control bytes too, once the plain ones failed.
-  uint8_t sjis_controls_ = 0, euc_controls_ = 0;
+  uint8_t utf8_controls_ = 0, sjis_controls_ = 0, euc_controls_ = 0;
+  bool multi_byte_controls_ = false;
   bool multi_byte_ = false;
   EscapeOrZero escape_or_zero_ = kUndecided;
   bool esc_pending_ = false;  // the text so far ends in ESC

@@ -1,5 +1,6 @@
 #include "tools/kanvo/detect.h"
 
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -146,6 +147,11 @@ TEST(FallbackInputCodeTest, Cases) {
       {"control byte after 0x8F", "\xFE\xFE\x8F\x1A\xA1", CODE_SJIS},
       {"zero byte stays refused", "\xB4\xC1\0\xFE\xFE"s, CODE_SJIS},
       {"neither", "\x0C\xFF\xFF", CODE_SJIS},
+      // UTF-8 is looked at first, as detection does.
+      {"UTF-8 with a form feed", "\xE3\x81\x82\x0C\n", CODE_UTF8N},
+      {"UTF-8 with a mark and 0x1A", "\xEF\xBB\xBF" "a\x1A\xE3\x81\x82", CODE_UTF8},
+      {"7-bit text with a form feed", "page\x0Cnext", CODE_SJIS},
+      {"control byte inside a UTF-8 sequence", "\xE3\x0C\x81\x82", CODE_SJIS},
       {"empty", "", CODE_SJIS},
   };
   for (const DetectCase& c : cases) {
@@ -156,25 +162,27 @@ TEST(FallbackInputCodeTest, Cases) {
   }
 }
 
-// Oracle: no control byte is a trail byte in either code, so taking one as a
+// Oracle: no control byte is a trail byte in any code, so taking one as a
 // character where a character may start is the same as reading it as a
 // blank anywhere. Generated texts in both codes, with controls and stray
 // bytes sprinkled in.
 TEST(FallbackInputCodeTest, AgreesWithControlsReadAsBlanks) {
   std::mt19937 rng(1234);
   auto byte = [&](int low, int high) { return static_cast<char>(low + rng() % (high - low + 1)); };
-  int euc_found = 0;
-  for (int round = 0; round < 4000; ++round) {
+  std::map<TextCode, int> found;
+  for (int round = 0; round < 6000; ++round) {
     std::string text;
     size_t length = rng() % 200;
-    bool euc = round % 2;
+    int code = round % 3;  // Shift_JIS, EUC-JP, UTF-8 (every other one with a mark)
+    if (code == 2 && round % 2) text = "\xEF\xBB\xBF";
     while (text.size() < length) {
       unsigned pick = rng() % 100;
       if (pick < 20) {
         text += "text ";
       } else if (pick < 80) {
-        text += euc ? byte(0xA1, 0xFE) : byte(0x81, 0x9F);
-        text += euc ? byte(0xA1, 0xFE) : byte(0x40, 0x7E);
+        text += code == 1 ? byte(0xA1, 0xFE) : code == 0 ? byte(0x81, 0x9F) : byte(0xE0, 0xEF);
+        text += code == 1 ? byte(0xA1, 0xFE) : code == 0 ? byte(0x40, 0x7E) : byte(0x80, 0xBF);
+        if (code == 2) text += byte(0x80, 0xBF);
       } else if (pick < 97) {
         text += rng() % 2 ? byte(0x01, 0x1F) : '\x7F';
       } else {
@@ -185,13 +193,19 @@ TEST(FallbackInputCodeTest, AgreesWithControlsReadAsBlanks) {
     for (char& c : blanks) {
       if ((c >= 0x01 && c <= 0x1F) || c == 0x7F) c = ' ';
     }
-    TextCode expected = IsShiftJisTextByteByByte(blanks) ? CODE_SJIS
-                        : IsEucJpTextByteByByte(blanks)  ? CODE_EUC
-                                                         : CODE_SJIS;
+    bool seven = true;
+    bool utf8 = IsUtf8TextByteByByte(blanks, &seven) && !seven;
+    TextCode expected = utf8 ? (text.starts_with("\xEF\xBB\xBF") ? CODE_UTF8 : CODE_UTF8N)
+                        : IsShiftJisTextByteByByte(blanks) ? CODE_SJIS
+                        : IsEucJpTextByteByByte(blanks)    ? CODE_EUC
+                                                           : CODE_SJIS;
     ASSERT_EQ(FallbackInputCode(text), expected) << testing::PrintToString(text);
-    euc_found += expected == CODE_EUC;
+    ++found[expected];
   }
-  EXPECT_GT(euc_found, 1000);  // the generator reaches both answers
+  // The generator reaches every answer.
+  for (TextCode code : {CODE_SJIS, CODE_EUC, CODE_UTF8N, CODE_UTF8}) {
+    EXPECT_GT(found[code], 200) << code;
+  }
 }
 
 }  // namespace

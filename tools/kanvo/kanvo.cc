@@ -34,15 +34,17 @@ class OutputFileSink : public tv::ByteSink {
   tv::OutputFile* file_;
 };
 
-// Checks the output file and asks before it is replaced. Returns kSuccess
-// to go on, else the exit value (a message was shown, or the answer was No).
-int CheckOutputFile(tv::Env& env, const std::u16string& output_name) {
-  tv::FileAttributes attrs = env.GetFileAttributes(output_name);
+// Checks the output file found and asks before it is replaced. Returns
+// kSuccess to go on, else the exit value (a message was shown, or the
+// answer was No). An output that cannot be written at all counts as
+// missing here and fails when it is created.
+int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string& output_name) {
+  tv::FileAttributes attrs = output.Attributes();
   if (!attrs.exists) return kSuccess;
   if (attrs.directory) return Fail(env, MSG_OUTPUT_IS_FOLDER, output_name);
   if (attrs.read_only) {
     if (!AskQuestion(env, MSG_ASK_READ_ONLY, output_name)) return kFailure;
-    if (!env.ClearReadOnly(output_name)) return Fail(env, MSG_ATTRIBUTE_ERROR, output_name);
+    if (!output.ClearReadOnly()) return Fail(env, MSG_ATTRIBUTE_ERROR, output_name);
     return kSuccess;
   }
   return AskQuestion(env, MSG_ASK_OVERWRITE, output_name) ? kSuccess : kFailure;
@@ -75,10 +77,16 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   if (!input_attrs.exists) return Fail(env, MSG_INPUT_MISSING, input_name);
   if (input_attrs.directory) return Fail(env, MSG_INPUT_IS_FOLDER, input_name);
   TextCode output_code = options.output_code;
+  // The output is looked up once: the question, clearing read-only and the
+  // file written all concern the file found now.
+  std::unique_ptr<tv::OutputTarget> output_target;
   if (output_name.empty()) {
     output_code = CODE_SJIS;  // standard output shows the pivot itself
-  } else if (int result = CheckOutputFile(env, output_name); result != kSuccess) {
-    return result;
+  } else {
+    output_target = env.OpenOutput(output_name);
+    if (int result = CheckOutputFile(env, *output_target, output_name); result != kSuccess) {
+      return result;
+    }
   }
   NewlineKind target = options.newline_target;
   if (target == NL_NONE) target = DefaultNewlineTarget(output_code);
@@ -120,14 +128,15 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
         return kFailure;
     }
   }
-  std::unique_ptr<tv::OutputFile> file = env.CreateOutputFile(output_name);
+  std::unique_ptr<tv::OutputFile> file = output_target->Create();
   if (!file) return Fail(env, MSG_CREATE_ERROR);
   OutputFileSink sink(file.get());
   StreamConverter converter(plan, &sink);
   // Dropping the file uncommitted leaves the previous one whole.
   switch (ConvertInput(*source, &scan, &converter, &read_failed)) {
     case CONV_OK:
-      return file->Commit() ? kSuccess : Fail(env, MSG_WRITE_ERROR);
+      if (file->Commit()) return kSuccess;
+      return Fail(env, file->PlacementRefused() ? MSG_CREATE_ERROR : MSG_WRITE_ERROR);
     case CONV_ERR_NOMEM:
       return Fail(env, MSG_OUT_OF_MEMORY);
     default:

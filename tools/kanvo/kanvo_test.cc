@@ -51,20 +51,11 @@ TEST(KanvoTest, Usage) {
   EXPECT_EQ(f.Run(u"/H"), 1);  // the usage could not be shown
 }
 
-// A FakeEnv whose attribute change or file creation can be made to fail,
-// and whose input can claim any size.
+// A FakeEnv whose input can claim any size.
 class FailingEnv : public tv::FakeEnv {
  public:
-  bool fail_clear = false;
-  bool fail_create = false;
   int64_t claimed_size = -2;  // -2: the real size
 
-  bool ClearReadOnly(std::u16string_view path) override {
-    return fail_clear ? false : FakeEnv::ClearReadOnly(path);
-  }
-  std::unique_ptr<tv::OutputFile> CreateOutputFile(std::u16string_view path) override {
-    return fail_create ? nullptr : FakeEnv::CreateOutputFile(path);
-  }
   std::unique_ptr<tv::ByteSource> OpenFile(std::u16string_view path) override {
     auto source = FakeEnv::OpenFile(path);
     if (!source || claimed_size == -2) return source;
@@ -126,6 +117,9 @@ TEST(KanvoTest, MessagesAndExitValues) {
        [](FailingEnv& e) { e.output_capacity = 2; }},
       {"commit fails", u"in.txt new.txt", err + "出力ファイルの書き込みでエラーが発生しました： \n",
        [](FailingEnv& e) { e.fail_commit = true; }},
+      {"name leads elsewhere at the end", u"in.txt new.txt",
+       err + "出力ファイルのオープンでエラーが発生しました：  \n",
+       [](FailingEnv& e) { e.refuse_placement = true; }},
       {"input too large to hold", u"in.txt new.txt", err + "メモリー不足が発生しました。\n",
        [](FailingEnv& e) { e.claimed_size = INT64_MAX; }},
   };

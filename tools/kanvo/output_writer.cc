@@ -179,9 +179,9 @@ ConvStatus AssembleUtf16Output(std::string_view pivot, NewlineKind current, Newl
   return CONV_OK;
 }
 
-ConvStatus WriteOutputFile(tv::Env& env, std::u16string_view name, std::string_view text,
-                           TextCode code, NewlineKind current, NewlineKind target) {
-  std::unique_ptr<tv::OutputFile> file = env.CreateOutputFile(name);
+ConvStatus WriteOutputFile(tv::OutputTarget& output, std::string_view text, TextCode code,
+                           NewlineKind current, NewlineKind target) {
+  std::unique_ptr<tv::OutputFile> file = output.Create();
   if (!file) return CONV_ERR_CREATE;
   BufferedOutput out(file.get());
   out.Append(MarkOf(code));
@@ -191,7 +191,8 @@ ConvStatus WriteOutputFile(tv::Env& env, std::u16string_view name, std::string_v
     WriteRewritten(&out, text, SoughtSequence(current), ReplacementSequence(target));
   }
   // Dropping the file uncommitted leaves the previous one whole.
-  if (!out.Flush() || !file->Commit()) return CONV_ERR_IO;
+  if (!out.Flush()) return CONV_ERR_IO;
+  if (!file->Commit()) return file->PlacementRefused() ? CONV_ERR_CREATE : CONV_ERR_IO;
   return CONV_OK;
 }
 

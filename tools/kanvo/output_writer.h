@@ -23,10 +23,11 @@ ConvStatus AssembleUtf16Output(std::string_view pivot, NewlineKind current, Newl
 // CODE_UNICODE) and the text, with line breaks of kind `current` rewritten
 // to `target`. The file replaces the previous one only when it is complete:
 // on any failure the old file stays whole. CONV_ERR_CREATE when the file
-// cannot be created, CONV_ERR_IO when a write comes up short or the file
-// cannot be completed.
-ConvStatus WriteOutputFile(tv::Env& env, std::u16string_view name, std::string_view text,
-                           TextCode code, NewlineKind current, NewlineKind target);
+// cannot be created or put in place (the name no longer leads to the file
+// found), CONV_ERR_IO when a write comes up short or the file cannot be
+// completed.
+ConvStatus WriteOutputFile(tv::OutputTarget& output, std::string_view text, TextCode code,
+                           NewlineKind current, NewlineKind target);
 
 // Prints the whole Shift_JIS text on standard output, its CR or LF line
 // breaks as CR LF, and one line break after it. CONV_ERR_IO when standard

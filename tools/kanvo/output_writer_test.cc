@@ -39,7 +39,8 @@ TEST(WriteOutputFileTest, RewritesLineBreaks) {
   };
   for (const Case& c : cases) {
     tv::FakeEnv env;
-    ASSERT_EQ(WriteOutputFile(env, kOut, c.text, CODE_SJIS, c.current, c.target), CONV_OK);
+    ASSERT_EQ(WriteOutputFile(*env.OpenOutput(kOut), c.text, CODE_SJIS, c.current, c.target),
+              CONV_OK);
     EXPECT_EQ(env.files[kOutHost].bytes, c.expected) << testing::PrintToString(c.text);
   }
 }
@@ -54,7 +55,7 @@ TEST(WriteOutputFileTest, ManyLinesAcrossTheWriteBuffer) {
   text += std::string(600'000, 'x');  // a segment longer than the buffer
   expected += std::string(600'000, 'x');
   tv::FakeEnv env;
-  ASSERT_EQ(WriteOutputFile(env, kOut, text, CODE_SJIS, NL_LF, NL_CRLF), CONV_OK);
+  ASSERT_EQ(WriteOutputFile(*env.OpenOutput(kOut), text, CODE_SJIS, NL_LF, NL_CRLF), CONV_OK);
   EXPECT_TRUE(env.files[kOutHost].bytes == expected);
 }
 
@@ -73,7 +74,7 @@ TEST(WriteOutputFileTest, MarkOfEachCode) {
   for (const Case& c : cases) {
     for (std::string text : {""s, "t\r\n"s}) {
       tv::FakeEnv env;
-      ASSERT_EQ(WriteOutputFile(env, kOut, text, c.code, NL_CRLF, NL_CRLF), CONV_OK);
+      ASSERT_EQ(WriteOutputFile(*env.OpenOutput(kOut), text, c.code, NL_CRLF, NL_CRLF), CONV_OK);
       EXPECT_EQ(env.files[kOutHost].bytes, c.mark + text) << c.code;
     }
   }
@@ -85,29 +86,37 @@ TEST(WriteOutputFileTest, FailuresKeepThePreviousFile) {
     tv::FakeEnv env;
     env.AddFile(kOutHost, "previous");
     env.output_capacity = capacity;
-    EXPECT_EQ(WriteOutputFile(env, kOut, "ab\ncd\nef", CODE_UTF8, NL_LF, NL_CRLF), CONV_ERR_IO)
+    EXPECT_EQ(WriteOutputFile(*env.OpenOutput(kOut), "ab\ncd\nef", CODE_UTF8, NL_LF, NL_CRLF),
+              CONV_ERR_IO)
         << capacity;
     EXPECT_EQ(env.files[kOutHost].bytes, "previous");
   }
   tv::FakeEnv env;
   env.AddFile(kOutHost, "previous");
   env.fail_commit = true;
-  EXPECT_EQ(WriteOutputFile(env, kOut, "new", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_IO);
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(kOut), "new", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_IO);
+  EXPECT_EQ(env.files[kOutHost].bytes, "previous");
+  // A name that leads elsewhere by the end is an output not created.
+  env.fail_commit = false;
+  env.refuse_placement = true;
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(kOut), "new", CODE_SJIS, NL_LF, NL_LF),
+            CONV_ERR_CREATE);
   EXPECT_EQ(env.files[kOutHost].bytes, "previous");
 }
 
 TEST(WriteOutputFileTest, CannotCreate) {
   tv::FakeEnv env;
   env.AddDirectory(kOutHost);
-  EXPECT_EQ(WriteOutputFile(env, kOut, "x", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_CREATE);
-  EXPECT_EQ(WriteOutputFile(env, u"", "x", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_CREATE);
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(kOut), "x", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_CREATE);
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(u""), "x", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_CREATE);
 }
 
 TEST(WriteOutputFileTest, FullDeviceIsAWriteError) {
   tv::FakeEnv env;
   env.files["/dev/full"].device = true;
   env.output_capacity = 0;
-  EXPECT_EQ(WriteOutputFile(env, u"\\dev\\full", "x", CODE_SJIS, NL_LF, NL_LF), CONV_ERR_IO);
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(u"\\dev\\full"), "x", CODE_SJIS, NL_LF, NL_LF),
+            CONV_ERR_IO);
 }
 
 TEST(AssembleUtf16OutputTest, ConvertsAndRewrites) {

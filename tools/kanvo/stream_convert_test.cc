@@ -44,7 +44,8 @@ std::string WholeOutput(std::string raw, const StreamPlan& plan) {
     EXPECT_EQ(WriteToConsole(env, output, kind), CONV_OK);
     return env.stdout_text();
   }
-  EXPECT_EQ(WriteOutputFile(env, u"\\w\\out", output, output_code, kind, plan.target), CONV_OK);
+  EXPECT_EQ(WriteOutputFile(*env.OpenOutput(u"\\w\\out"), output, output_code, kind, plan.target),
+            CONV_OK);
   return env.files["/w/out"].bytes;
 }
 

@@ -86,7 +86,7 @@ TEST(SortProgramTest, NamedFilesInEachMode) {
       // In text mode no mark is looked for: the bytes are text.
       {{"mark-text.txt"}, "\xEF\xA3\xB3\xEF\xA3\xB2" "a\n"},
       {{"my", "data.txt"}, "1\n2\n"},
-      {{"\"my data.txt\"", "/R"}, "1\n2\n"},
+      {{"my data.txt", "/R"}, "1\n2\n"},
   };
   for (const Case& c : cases) {
     ProgramRun run = SortIn(dir, c.args);

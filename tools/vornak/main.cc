@@ -4,5 +4,6 @@
 
 int main(int argc, char** argv) {
   tv::PosixEnv env;
-  return tv::vornak::ToolMain(env, tv::CommandLineFromArgv(argc, argv));
+  return tv::RunTool(env, argc, argv,
+                     [&](const std::u16string& line) { return tv::vornak::ToolMain(env, line); });
 }

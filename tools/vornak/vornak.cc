@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -124,6 +125,8 @@ void UpperCaseUnits(char16_t* units, size_t count) {
 }
 
 int ToolMain(Env& env, const std::u16string& command_line) {
+  std::optional<InputMode> text_mode = ChosenTextMode(env);
+  if (!text_mode) return -1;
   WideWriter out(&env.StdOut());
   OptionScan options = ScanOptions(command_line.c_str(), u"U");
   if (options.help) {
@@ -141,12 +144,14 @@ int ToolMain(Env& env, const std::u16string& command_line) {
   if (options.file_argument != nullptr) {
     char16_t path[kPathUnits];
     ResolveFileArgument(env, path, options.file_argument);
-    in = RedirectInputFromFile(env, path, options.Has(u'U'));
+    in = RedirectInputFromFile(env, path, options.Has(u'U'), *text_mode);
     if (!in) {
       PrintToolMessage(env, out, kInputError);
       return -1;
     }
-    SkipByteOrderMark(*in);
+    // UTF-8 text has had its one mark skipped by the reader: a second one
+    // is text.
+    if (options.Has(u'U') || *text_mode != InputMode::kUtf8Text) SkipByteOrderMark(*in);
   } else {
     in = std::make_unique<WideReader>(&env.StdIn(), InputMode::kConsole);
   }
