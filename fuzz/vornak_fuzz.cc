@@ -34,6 +34,11 @@ std::u16string PlainDecode(const std::string& bytes, InputMode mode) {
     }
     case InputMode::kText:
       return fuzz::ReplaceAll(Cp932ToUtf16(bytes), u"\r\n", u"\n");
+    case InputMode::kUtf8Text:
+      if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+        return PlainDecode(bytes.substr(3), InputMode::kConsole);
+      }
+      break;
     case InputMode::kConsole:
       break;
   }

@@ -87,6 +87,8 @@ TEST(ManPagesTest, ShowEveryMessageOfKanvo) {
   }
 }
 
+constexpr char kQuoteRefused[] = "二重引用符（\"）を含む引数は渡せません：";
+
 TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
   TempDir dir;
   dir.Write("a.txt", "a\n");
@@ -111,6 +113,12 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"sort", "torvelan-sort.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
       {"vornak", "vornak.1", {"missing.txt"}, "", "入力ファイルの読み込みでエラーが発生しました。"},
       {"vornak", "vornak.1", {"a.txt"}, "/dev/full", "データの出力中にエラーが発生しました。"},
+      // Every tool's refusal of an argument holding a double quote.
+      {"KANVO", "KANVO.1", {"a\".txt"}, "", kQuoteRefused},
+      {"diff", "torvelan-diff.1", {"a\".txt", "a.txt"}, "", kQuoteRefused},
+      {"sort", "torvelan-sort.1", {"a\".txt"}, "", kQuoteRefused},
+      {"vornak", "vornak.1", {"a\".txt"}, "", kQuoteRefused},
+      {"Pelquin", "Pelquin.1", {"a\".txt"}, "", kQuoteRefused},
       {"/usr/bin/env", "torvelan-sort.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/sort"}, "",
        "」は使えません。932"},
       {"/usr/bin/env", "vornak.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/vornak"}, "",

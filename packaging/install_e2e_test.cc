@@ -40,9 +40,15 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 // The files an installation must hold, relative to its prefix.
 std::vector<std::string> ExpectedFiles() {
-  std::vector<std::string> files = {"bin/tvsh", "share/doc/torvelan/README.md",
-                                    "share/doc/torvelan/LICENSE",
-                                    "share/doc/torvelan/cp932-ORIGIN"};
+  std::vector<std::string> files = {
+      "bin/tvsh",
+      "share/doc/torvelan/README.md",
+      "share/doc/torvelan/LICENSE",
+      "share/doc/torvelan/cp932-ORIGIN",
+      "share/doc/torvelan/copyright",
+      "share/doc/torvelan/changelog.Debian.gz",
+      "share/lintian/overrides/torvelan",
+  };
   for (const char* tool : kTools) files.push_back(std::string("lib/torvelan/bin/") + tool);
   for (const char* page : kPages) {
     files.push_back(std::string("share/man/man1/") + page + ".1.gz");
@@ -198,6 +204,17 @@ TEST_F(DebianPackageTest, HasItsControlFields) {
     ProgramRun query = RunProgram("/usr/bin/dpkg-query", {"-W", "-f", "${Status}", name});
     EXPECT_EQ(query.out, "install ok installed") << name;
   }
+}
+
+TEST_F(DebianPackageTest, LintianFindsNoErrorOrWarning) {
+  if (std::string(TV_LINTIAN).empty()) GTEST_SKIP() << "lintian is not installed";
+  ProgramRun run = RunProgram(TV_LINTIAN, {"--allow-root", "--tag-display-limit", "0", deb_});
+  for (const std::string& line : Split(run.out + run.err, '\n')) {
+    EXPECT_NE(line.rfind("E: ", 0), 0u) << line;
+    EXPECT_NE(line.rfind("W: ", 0), 0u) << line;
+  }
+  // Lintian ran, and what it did not report is the overrides' business.
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
 }
 
 TEST_F(DebianPackageTest, HoldsTheInstallLayoutUnderUsrAndNoSystemNames) {

@@ -80,7 +80,9 @@ struct Found {
 
 // Finds the file a symbolic link leads to, and the folder that holds it.
 // The kernel follows the link (and may refuse); it also names the file it
-// reached, and the name is taken only when it still leads to that file.
+// reached, and the name is taken only when it still leads to that file. A
+// pipe or a device is written directly, so it needs no folder (an unnamed
+// pipe, as /dev/stdout may lead to, has none); a regular file does.
 void FollowLink(Found* found) {
   Fd file(openat(found->folder.get(), found->name.c_str(), O_PATH | O_CLOEXEC));
   struct stat st;
@@ -88,19 +90,21 @@ void FollowLink(Found* found) {
   if (!S_ISDIR(st.st_mode)) {
     char text[PATH_MAX];
     ssize_t n = readlink(ProcPath(file.get()).c_str(), text, sizeof text);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof text || text[0] != '/') return;
-    std::string path(text, static_cast<size_t>(n));
+    bool named = n > 0 && static_cast<size_t>(n) < sizeof text && text[0] == '/';
+    std::string path = named ? std::string(text, static_cast<size_t>(n)) : std::string();
     size_t slash = path.rfind('/');
-    Fd folder(OpenFolderWithoutLinks(path.substr(0, slash + 1)));
-    std::string name = path.substr(slash + 1);
-    struct stat folder_st, named;
-    if (!folder || fstat(folder.get(), &folder_st) != 0 ||
-        fstatat(folder.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !SameFile(named, st) || StickyRefuses(folder_st, st)) {
-      return;
+    Fd folder(named ? OpenFolderWithoutLinks(path.substr(0, slash + 1)) : -1);
+    std::string name = named ? path.substr(slash + 1) : std::string();
+    struct stat folder_st, at_name;
+    bool found_there = folder && fstat(folder.get(), &folder_st) == 0 &&
+                       fstatat(folder.get(), name.c_str(), &at_name, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       SameFile(at_name, st);
+    if (found_there && StickyRefuses(folder_st, st)) return;
+    if (S_ISREG(st.st_mode)) {
+      if (!found_there) return;
+      found->folder = std::move(folder);
+      found->name = std::move(name);
     }
-    found->folder = std::move(folder);
-    found->name = std::move(name);
   }
   found->file = std::move(file);
   found->st = st;
@@ -181,6 +185,8 @@ class NewOutputFile : public OutputFile {
     // A replacement is its caller's alone until it has the old file's
     // metadata; a new file gets the folder's defaults (umask, default ACL).
     mode_t mode = replacing() ? 0600 : 0666;
+    // An unnamed file is linked in through /proc.
+    if (access("/proc/self/fd", F_OK) != 0) named = true;
     if (!named) {
       fd_.Reset(openat(folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
       if (fd_) return true;

@@ -165,6 +165,17 @@ TEST_P(OutputTargetTest, DevicesAndPipesAreWrittenDirectly) {
   EXPECT_EQ(read(reader, got, sizeof got), 3);
   EXPECT_STREQ(got, "abc");
   close(reader);
+  // An unnamed pipe reached through a link, as /dev/stdout may be.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  pipe = OpenOutputTarget("/proc/self/fd/" + std::to_string(fds[1]))->Create();
+  ASSERT_NE(pipe, nullptr);
+  EXPECT_EQ(pipe->Write("def", 3), 3u);
+  EXPECT_TRUE(pipe->Commit());
+  EXPECT_EQ(read(fds[0], got, sizeof got), 3);
+  EXPECT_STREQ(got, "def");
+  close(fds[0]);
+  close(fds[1]);
 }
 
 // Between the look-up and the moment the file is put in place, the name is

@@ -191,45 +191,66 @@ inline uint64_t BytesIn(__m128i block, unsigned char low, unsigned char span) {
 // when the block holds anything else (four-byte characters, invalid bytes),
 // which is then left to the character-by-character decoder.
 //
-// Validity is checked for the whole block at once: continuation bytes
-// must be exactly those that the lead bytes call for, and the second byte
-// after E0 (overlong forms) and ED (surrogates) must lie in its range.
+// Continuation bytes must be exactly those that the lead bytes call for;
+// then every byte's unit, as if a character started there, is worked out
+// for all 64 at once (overlong forms and surrogates show there), and the
+// units of the bytes that do start one are picked out in order.
 inline size_t DecodeUtf8Block(const unsigned char* in, char16_t* out, size_t* units) {
-  uint64_t high = 0, cont = 0, lead2 = 0, lead3 = 0, bad = 0, cr = 0, lf = 0, e0 = 0, ed = 0,
-           upper_cont = 0;
+  uint64_t high = 0, cont = 0, lead2 = 0, lead3 = 0, cr = 0, lf = 0;
   for (size_t k = 0; k < kBlockBytes; k += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
     high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(block))) << k;
     cr |= BytesEqual(block, '\r') << k;
     lf |= BytesEqual(block, '\n') << k;
+    cont |= BytesIn(block, 0x80, 0x3F) << k;
+    lead2 |= BytesIn(block, 0xC0, 0x1F) << k;
+    lead3 |= BytesIn(block, 0xE0, 0x0F) << k;
   }
+  const __m128i zero = _mm_setzero_si128();
   if ((high | cr) == 0) {
     // Plain ASCII: every byte is its own unit.
-    const __m128i zero_bytes = _mm_setzero_si128();
     for (size_t k = 0; k < kBlockBytes; k += 16) {
       __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero_bytes));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8),
-                       _mm_unpackhi_epi8(block, zero_bytes));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(block, zero));
     }
     *units = kBlockBytes;
     return kBlockBytes;
   }
+  // F0 and up: four-byte characters and bytes that start none.
+  uint64_t other = high & ~cont & ~lead2 & ~lead3;
+  if ((cont ^ (lead2 << 1 | lead3 << 1 | lead3 << 2)) != 0 || other != 0) return 0;
+  alignas(16) uint16_t at[kBlockBytes];
+  const __m128i low6 = _mm_set1_epi16(0x3F);
+  __m128i bad = zero;
   for (size_t k = 0; k < kBlockBytes; k += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-    cont |= BytesIn(block, 0x80, 0x3F) << k;
-    upper_cont |= BytesIn(block, 0xA0, 0x1F) << k;
-    lead2 |= BytesIn(block, 0xC2, 0x1D) << k;
-    lead3 |= BytesIn(block, 0xE0, 0x0F) << k;
-    // C0 and C1 only start overlong forms; F0 and up are left to the
-    // character-by-character decoder.
-    bad |= (BytesIn(block, 0xC0, 0x01) | BytesIn(block, 0xF0, 0x0F)) << k;
-    e0 |= BytesEqual(block, static_cast<char>(0xE0)) << k;
-    ed |= BytesEqual(block, static_cast<char>(0xED)) << k;
+    __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+    __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 1));
+    __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 2));
+    for (int half = 0; half < 2; ++half) {
+      __m128i b0 = half ? _mm_unpackhi_epi8(first, zero) : _mm_unpacklo_epi8(first, zero);
+      __m128i b1 = half ? _mm_unpackhi_epi8(second, zero) : _mm_unpacklo_epi8(second, zero);
+      __m128i b2 = half ? _mm_unpackhi_epi8(third, zero) : _mm_unpacklo_epi8(third, zero);
+      __m128i c1 = _mm_and_si128(b1, low6);
+      __m128i three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b0, 12), _mm_slli_epi16(c1, 6)),
+                                   _mm_and_si128(b2, low6));
+      __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6), c1);
+      __m128i is3 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xF0)), _mm_set1_epi16(0xE0));
+      __m128i is2 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xE0)), _mm_set1_epi16(0xC0));
+      // Overlong forms (below U+0800, below U+0080) and surrogates.
+      __m128i top3 = _mm_and_si128(three, _mm_set1_epi16(static_cast<short>(0xF800)));
+      __m128i bad3 =
+          _mm_or_si128(_mm_cmpeq_epi16(top3, zero),
+                       _mm_cmpeq_epi16(top3, _mm_set1_epi16(static_cast<short>(0xD800))));
+      __m128i bad2 =
+          _mm_cmpeq_epi16(_mm_and_si128(two, _mm_set1_epi16(static_cast<short>(0xFF80))), zero);
+      bad = _mm_or_si128(bad, _mm_or_si128(_mm_and_si128(is3, bad3), _mm_and_si128(is2, bad2)));
+      __m128i unit = _mm_or_si128(_mm_and_si128(is3, three), _mm_andnot_si128(is3, b0));
+      unit = _mm_or_si128(_mm_and_si128(is2, two), _mm_andnot_si128(is2, unit));
+      _mm_store_si128(reinterpret_cast<__m128i*>(at + k + 8 * half), unit);
+    }
   }
-  bad |= cont ^ (lead2 << 1 | lead3 << 1 | lead3 << 2);
-  bad |= (e0 << 1 & ~upper_cont) | (ed << 1 & upper_cont);
-  if (bad != 0) return 0;
+  if (_mm_movemask_epi8(bad) != 0) return 0;
   // A character that runs past the block waits for the next one.
   size_t taken = kBlockBytes;
   if ((lead3 >> 62) & 1) {
@@ -241,16 +262,7 @@ inline size_t DecodeUtf8Block(const unsigned char* in, char16_t* out, size_t* un
   uint64_t starts = ~cont & ~(cr & lf_after);  // a CR before LF gives no unit
   if (taken < kBlockBytes) starts &= (uint64_t{1} << taken) - 1;
   size_t n = 0;
-  for (; starts != 0; starts &= starts - 1) {
-    size_t i = static_cast<size_t>(std::countr_zero(starts));
-    unsigned b0 = in[i];
-    unsigned b1 = in[i + 1] & 0x3F;
-    unsigned b2 = in[i + 2] & 0x3F;
-    unsigned two = (b0 & 0x1F) << 6 | b1;
-    unsigned three = (b0 & 0x0F) << 12 | b1 << 6 | b2;
-    unsigned unit = b0 < 0x80 ? b0 : (b0 < 0xE0 ? two : three);
-    out[n++] = static_cast<char16_t>(unit);
-  }
+  for (; starts != 0; starts &= starts - 1) out[n++] = at[std::countr_zero(starts)];
   *units = n;
   return taken;
 }

@@ -69,6 +69,12 @@ class EditedInput : public LineInput {
 
   bool ReadLine(const std::string& prompt, std::string* line) override {
     prompt_ = prompt;
+    // The editor's terminal modes before the prompt shows, not after, as
+    // el_gets would have it: a key pressed as soon as the prompt appeared
+    // would otherwise meet the terminal's own line editing, where Ctrl-D
+    // turns into an end-of-file mark that the editor, once in its modes,
+    // reads as a NUL byte, and tvsh would not end.
+    el_set(editor_, EL_PREP_TERM, 1);
     int count = 0;
     const char* text = el_gets(editor_, &count);
     if (text == nullptr || count <= 0) {

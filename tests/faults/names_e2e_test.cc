@@ -206,7 +206,7 @@ TEST(NamesTest, PathsPastTheDevicePathBuffer) {
   EXPECT_EQ(vornak.out, kInputError);
   ProgramRun diff = run({"diff", too_long, fits});
   EXPECT_EQ(diff.status, 0);
-  EXPECT_EQ(diff.out, "指定のファイルが存在しません：\n");
+  EXPECT_EQ(diff.out, "指定のファイルが存在しません：" + too_long + "\n");
   ProgramRun kanvo = run({"KANVO", too_long});
   EXPECT_EQ(kanvo.status, 0);
   EXPECT_EQ(kanvo.out, "too long\r\n\n");

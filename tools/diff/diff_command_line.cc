@@ -11,6 +11,20 @@ namespace tv {
 namespace {
 // How much of a file IsUnicodeFile looks at.
 constexpr size_t kDetectBytes = 1024;
+// The name as the command line gives it, without its quotation marks and
+// the blanks inside them: what a message says when no path could be formed
+// from it (the shell's folder and the name together too long).
+std::u16string GivenName(const char16_t* begin, const char16_t* after) {
+  const char16_t* end = after;
+  if (*begin == u'"') {
+    ++begin;
+    while (begin < end && (*begin == u' ' || *begin == u'\t')) ++begin;
+    if (end > begin && end[-1] == u'"') --end;
+  }
+  while (end > begin && (end[-1] == u' ' || end[-1] == u'\t')) --end;
+  return std::u16string(begin, end);
+}
+
 }  // namespace
 
 const char16_t* SkipArgumentBlanks(const char16_t* p, bool ideographic) {
@@ -48,8 +62,8 @@ bool IsUnicodeFile(Env& env, const char16_t* path) {
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
-  bool mark = got >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) ||
-                            (bytes[0] == 0xFE && bytes[1] == 0xFF));
+  bool mark = got >= 2 &&
+              ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
   return mark || std::find(bytes, bytes + got, 0) != bytes + got;
 }
 
@@ -76,6 +90,7 @@ CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, 
     }
   }
   char16_t path[kPathUnits];
+  const char16_t* argument = p;
   p = ResolveNextFileArgument(env, path, p);
   *cursor = p;
   if (p == nullptr) {
@@ -86,7 +101,7 @@ CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, 
   file.path = path;
   FileAttributes attributes = env.GetFileAttributes(file.path);
   if (!attributes.exists) {
-    out.Printf(kDiffFileMissing, {file.path});
+    out.Printf(kDiffFileMissing, {file.path.empty() ? GivenName(argument, p) : file.path});
     return file;
   }
   if (attributes.directory) {

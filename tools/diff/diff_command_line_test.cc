@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/fake_env.h"
+#include "platform/utf16.h"
 #include "tools/diff/diff_main.h"
 
 namespace tv {
@@ -16,8 +17,14 @@ TEST(IsUnicodeFileTest, MarkOrZeroByteWithinTheFirst1024Bytes) {
     std::string bytes;
     bool unicode;
   } cases[] = {
-      {"mark FF FE", "\xFF\xFE" "a", true},
-      {"mark FE FF", "\xFE\xFF" "a", true},
+      {"mark FF FE",
+       "\xFF\xFE"
+       "a",
+       true},
+      {"mark FE FF",
+       "\xFE\xFF"
+       "a",
+       true},
       {"zero byte first", std::string("\0a", 2), true},
       {"zero byte at 1024th", std::string(1023, 'a') + std::string(1, '\0'), true},
       {"zero byte at 1025th", std::string(1024, 'a') + std::string(1, '\0'), false},
@@ -68,7 +75,8 @@ TEST(DiffCommandLineTest, Grammar) {
       {u"\"a.txt\"b.txt", kChangedReport},
       {u"\" a.txt\" \"b.txt\"", kChangedReport},
       // /U reads a.txt as UTF-16: "a " is U+2061 and the odd last byte is dropped.
-      {u"/I /Ua.txt b.txt", "< [Unicode]\n> [シフトJIS]\n--------------\n\n1-1,1-1\n!<\u2061\n ---\n!>a\n"},
+      {u"/I /Ua.txt b.txt",
+       "< [Unicode]\n> [シフトJIS]\n--------------\n\n1-1,1-1\n!<\u2061\n ---\n!>a\n"},
   };
   for (const Case& c : cases) {
     FakeEnv env;
@@ -105,6 +113,32 @@ TEST(DiffCommandLineTest, FirstFileFailureLeavesTheSecondAlone) {
   DiffRun run = RunInProcess(env, u"missing.txt \\folder");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "指定のファイルが存在しません：missing.txt\n");
+}
+
+TEST(DiffCommandLineTest, NameTooLongForThePathBufferIsReportedAsGiven) {
+  // The shell's folder and the name do not fit 260 units together: the
+  // file counts as missing, and the message names it as it was typed.
+  const std::u16string folder = u"\\" + std::u16string(200, u'd') + u"\\";
+  const std::u16string name(58, u'n');  // one unit more than fits
+  struct Case {
+    std::u16string command_line;
+    std::u16string reported;
+  } cases[] = {
+      {name + u" b.txt", name},
+      {u"\"  " + name + u" \t\" b.txt", name},
+      {u"\"" + name + u"", name},  // no closing quotation mark
+      {u"b.txt /U " + name, name},
+      {u"\\" + std::u16string(259, u'a') + u" b.txt", u"\\" + std::u16string(259, u'a')},
+  };
+  for (const Case& c : cases) {
+    FakeEnv env;
+    env.share = folder;
+    env.AddDirectory("/" + std::string(200, 'd') + "/");
+    env.AddFile("/" + std::string(200, 'd') + "/b.txt", "b\n");
+    DiffRun run = RunInProcess(env, c.command_line);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "指定のファイルが存在しません：" + Utf16ToUtf8(c.reported) + "\n");
+  }
 }
 
 TEST(DiffCommandLineTest, WriteFailureIsTheFailureExitValue) {
