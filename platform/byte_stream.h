@@ -18,6 +18,9 @@ class ByteSource {
   virtual ptrdiff_t Read(void* buf, size_t n) = 0;
   // The total size when the source knows it (a regular file), else -1.
   virtual int64_t Size() { return -1; }
+  // Starts reading again from the first byte; false when the source cannot
+  // be read twice (a pipe, a terminal), in which case nothing changed.
+  virtual bool Rewind() { return false; }
 };
 
 class ByteSink {
@@ -36,6 +39,10 @@ class StringSource : public ByteSource {
   explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
   ptrdiff_t Read(void* buf, size_t n) override;
   int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
+  bool Rewind() override {
+    pos_ = 0;
+    return true;
+  }
   // Makes the next read (after `after` bytes) fail, to test read errors.
   void FailAfter(size_t after) { fail_after_ = after; }
 

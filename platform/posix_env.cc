@@ -48,6 +48,8 @@ int64_t FdSource::Size() {
   return st.st_size;
 }
 
+bool FdSource::Rewind() { return Size() >= 0 && lseek(fd_, 0, SEEK_SET) == 0; }
+
 size_t FdSink::Write(const void* buf, size_t n) { return WriteFully(fd_, buf, n); }
 
 PosixEnv::PosixEnv() : stdin_(0), stdout_(1), stderr_(2) {}

@@ -16,6 +16,9 @@ class FdSource : public ByteSource {
   ~FdSource() override;
   ptrdiff_t Read(void* buf, size_t n) override;
   int64_t Size() override;
+  // Only a regular file is read twice: a pipe or a device may give other
+  // bytes the second time.
+  bool Rewind() override;
 
  private:
   int fd_;

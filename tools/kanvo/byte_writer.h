@@ -23,6 +23,14 @@ class ByteWriter {
   // `capacity` should be what the text will need, so that Room never grows.
   explicit ByteWriter(size_t capacity) : buffer_(capacity, '\0') {}
 
+  // The same, writing in the storage of `*reuse` when it holds `capacity`
+  // bytes already: a text converted piece by piece then costs no new
+  // memory (and no fresh pages) for every piece. *reuse is left empty.
+  ByteWriter(size_t capacity, std::string* reuse) {
+    if (reuse->capacity() >= capacity) buffer_.swap(*reuse);
+    buffer_.resize(capacity);
+  }
+
   uint8_t* start() { return reinterpret_cast<uint8_t*>(buffer_.data()); }
 
   // `pos` with room for `count` more bytes, the buffer moved if need be.
@@ -71,12 +79,14 @@ inline size_t AsciiRun(const uint8_t* p, size_t n) {
 }
 
 // Runs `body(writer)`, which returns its final write position, and hands the
-// text to `*output` only when it is complete.
+// text to `*output` only when it is complete. The storage of `*output` is
+// written in when it is large enough: `capacity` is then an upper bound that
+// never grows, so nothing can fail once it is taken.
 template <typename Body>
 ConvStatus RunConverter(std::string* output, size_t capacity, Body body) {
   if (output == nullptr) return CONV_ERR_PARAM;
   try {
-    ByteWriter writer(capacity);
+    ByteWriter writer(capacity, output);
     uint8_t* end = body(writer);
     writer.Finish(end, output);
   } catch (const std::bad_alloc&) {

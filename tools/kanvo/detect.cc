@@ -127,11 +127,12 @@ inline bool InRange(uint8_t b, uint8_t low, uint8_t high) {
 // machine where stepping through the bytes would, and the branches it
 // takes are well predicted, where every step of the machine must wait for
 // the step before.
+// `state` is where an earlier piece of the text left the machine.
 template <typename Whole>
-uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole) {
+uint8_t RunMachine(const Machine& m, std::string_view input, Whole whole, uint8_t state = 0) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
-  uint8_t state = 0;
+  if (state == kFail) return kFail;
   size_t i = 0;
   while (i < n) {
     if (state == 0) {
@@ -174,7 +175,8 @@ struct WholeEucJp {
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
   const void* zero = std::memchr(input.data(), 0, input.size());
   *zero_first = zero != nullptr;
-  size_t end = zero ? static_cast<size_t>(static_cast<const char*>(zero) - input.data()) : input.size();
+  size_t end =
+      zero ? static_cast<size_t>(static_cast<const char*>(zero) - input.data()) : input.size();
   for (size_t i = input.find('\x1B'); i < end; i = input.find('\x1B', i + 1)) {
     if (i + 1 < input.size() && (input[i + 1] == '$' || input[i + 1] == '(')) {
       *zero_first = false;
@@ -185,12 +187,14 @@ bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
 }
 
 // The UTF-8 test on machine m (kUtf8, or the one that also takes control
-// bytes), with its shortcuts.
-bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
+// bytes), with its shortcuts, over one piece of a text: from *state (kFail
+// once it failed), noting in *multi_byte any multi-byte sequence completed.
+void RunUtf8(const Machine& m, std::string_view input, uint8_t* state_io, bool* multi_byte_io) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
-  uint8_t state = 0;
-  bool multi_byte = false;
+  uint8_t state = *state_io;
+  bool multi_byte = *multi_byte_io;
+  if (state == kFail) return;
   size_t i = 0;
   while (i < n) {
     if (state == 0) {
@@ -221,6 +225,15 @@ bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
     multi_byte |= state == 1 && next == 0;  // the last byte of a sequence
     state = next;
   }
+  *state_io = state;
+  *multi_byte_io = multi_byte;
+}
+
+// The whole test: true when the text passes.
+bool RunUtf8(const Machine& m, std::string_view input, bool* seven_bit_only) {
+  uint8_t state = 0;
+  bool multi_byte = false;
+  RunUtf8(m, input, &state, &multi_byte);
   if (seven_bit_only) *seven_bit_only = !multi_byte;
   return state == 0;
 }
@@ -294,6 +307,87 @@ TextCode FallbackInputCode(std::string_view input) {
   }
   if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
   if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
+  return CODE_SJIS;
+}
+
+void DetectScanner::Feed(std::string_view piece) {
+  if (piece.empty()) return;
+  while (mark_size_ < 3 && !piece.empty()) {
+    // The first three bytes are kept to look for the UTF-8 mark.
+    mark_[mark_size_++] = piece[0];
+    ScanPiece(piece.substr(0, 1));
+    piece.remove_prefix(1);
+  }
+  ScanPiece(piece);
+}
+
+void DetectScanner::ScanPiece(std::string_view piece) {
+  if (piece.empty()) return;
+  size_ += piece.size();
+  // A machine that takes control bytes too steps as the plain one does
+  // until that one fails: it runs only from the piece where that happened.
+  const uint8_t utf8_before = utf8_;
+  const bool multi_byte_before = multi_byte_;
+  RunUtf8(kUtf8, piece, &utf8_, &multi_byte_);
+  if (utf8_ == kFail) {
+    if (utf8_before != kFail) {
+      utf8_controls_ = utf8_before;
+      multi_byte_controls_ = multi_byte_before;
+    }
+    RunUtf8(kUtf8WithControls, piece, &utf8_controls_, &multi_byte_controls_);
+  }
+  uint8_t sjis_before = sjis_, euc_before = euc_;
+  sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis{}, sjis_);
+  if (sjis_ == kFail) {
+    sjis_controls_ = RunMachine(kShiftJisWithControls, piece, WholeShiftJis{},
+                                sjis_before == kFail ? sjis_controls_ : sjis_before);
+  }
+  euc_ = RunMachine(kEucJp, piece, WholeEucJp{}, euc_);
+  if (euc_ == kFail) {
+    euc_controls_ = RunMachine(kEucJpWithControls, piece, WholeEucJp{},
+                               euc_before == kFail ? euc_controls_ : euc_before);
+  }
+  if (escape_or_zero_ != kUndecided) return;
+  // JisEscapeBeforeZero over the pieces: an ESC that ended the last piece
+  // looks at this one's first byte.
+  if (esc_pending_ && (piece[0] == '$' || piece[0] == '(')) {
+    escape_or_zero_ = kEscapeFirst;
+    return;
+  }
+  esc_pending_ = false;
+  bool zero_first = false;
+  if (JisEscapeBeforeZero(piece, &zero_first)) {
+    escape_or_zero_ = kEscapeFirst;
+  } else if (zero_first) {
+    escape_or_zero_ = kZeroFirst;
+  } else {
+    esc_pending_ = piece.back() == '\x1B';
+  }
+}
+
+TextCode DetectScanner::Code() const {
+  if (size_ == 0) return CODE_INVALID;
+  const bool utf8 = utf8_ == 0;
+  const bool euc = euc_ <= 1;
+  if (mark_size_ == 3 && std::memcmp(mark_, "\xEF\xBB\xBF", 3) == 0) {
+    if (utf8) return CODE_UTF8;
+    return euc ? CODE_EUC : CODE_INVALID;
+  }
+  if (utf8) return multi_byte_ ? CODE_UTF8N : CODE_ASCII;
+  if (escape_or_zero_ == kEscapeFirst) return CODE_JIS;
+  if (escape_or_zero_ == kZeroFirst) return CODE_UNICODE;
+  if (sjis_ <= 1) return CODE_SJIS;
+  return euc ? CODE_EUC : CODE_INVALID;
+}
+
+TextCode DetectScanner::FallbackCode() const {
+  const bool utf8 = (utf8_ == kFail ? utf8_controls_ : utf8_) == 0;
+  const bool multi_byte = utf8_ == kFail ? multi_byte_controls_ : multi_byte_;
+  if (utf8 && multi_byte) {
+    return mark_size_ == 3 && std::memcmp(mark_, "\xEF\xBB\xBF", 3) == 0 ? CODE_UTF8 : CODE_UTF8N;
+  }
+  if ((sjis_ == kFail ? sjis_controls_ : sjis_) <= 1) return CODE_SJIS;
+  if ((euc_ == kFail ? euc_controls_ : euc_) <= 1) return CODE_EUC;
   return CODE_SJIS;
 }
 

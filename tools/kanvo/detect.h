@@ -25,6 +25,32 @@ TextCode DetectInputCode(std::string_view input);
 // else CODE_SJIS, as without this look.
 TextCode FallbackInputCode(std::string_view input);
 
+// DetectInputCode's answer for a text that comes in pieces, cut anywhere:
+// Feed every piece in order, then Code(). Every test runs over each piece
+// from where the one before left it, so the text is never held.
+class DetectScanner {
+ public:
+  void Feed(std::string_view piece);
+  TextCode Code() const;
+  // FallbackInputCode's answer for the same text.
+  TextCode FallbackCode() const;
+
+ private:
+  void ScanPiece(std::string_view piece);
+
+  enum EscapeOrZero : uint8_t { kUndecided, kEscapeFirst, kZeroFirst };
+  uint64_t size_ = 0;
+  char mark_[3] = {};
+  size_t mark_size_ = 0;
+  uint8_t utf8_ = 0, sjis_ = 0, euc_ = 0;  // machine states (0xFF: failed)
+  // The machines that take control bytes too, once the plain ones failed.
+  uint8_t utf8_controls_ = 0, sjis_controls_ = 0, euc_controls_ = 0;
+  bool multi_byte_controls_ = false;
+  bool multi_byte_ = false;
+  EscapeOrZero escape_or_zero_ = kUndecided;
+  bool esc_pending_ = false;  // the text so far ends in ESC
+};
+
 // Length of the UTF-8 sequence that `lead` announces, 2 to 6, or -1 for a
 // byte that starts none (ASCII, continuation bytes, 0xFE, 0xFF).
 int Utf8LeadLength(uint8_t lead);

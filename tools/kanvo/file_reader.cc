@@ -39,6 +39,12 @@ ConvStatus ReadWholeFile(tv::Env& env, std::u16string_view name, std::string* da
   data->clear();
   std::unique_ptr<tv::ByteSource> source = env.OpenFile(name);
   if (!source) return CONV_ERR_IO;
+  return ReadWholeSource(*source, data);
+}
+
+ConvStatus ReadWholeSource(tv::ByteSource& source_ref, std::string* data) {
+  data->clear();
+  tv::ByteSource* source = &source_ref;
   int64_t size = source->Size();
   std::string text;
   ConvStatus status;

@@ -16,6 +16,9 @@ namespace kanvo {
 // CONV_ERR_NOMEM when it cannot be held; *data is then empty.
 ConvStatus ReadWholeFile(tv::Env& env, std::u16string_view name, std::string* data);
 
+// The same for a source already opened, from where it stands.
+ConvStatus ReadWholeSource(tv::ByteSource& source, std::string* data);
+
 }  // namespace kanvo
 
 #endif  // TV_TOOLS_KANVO_FILE_READER_H_

@@ -1,5 +1,6 @@
 // The converters between Shift_JIS and the two other Japanese byte codes.
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "tools/kanvo/byte_writer.h"
@@ -14,7 +15,9 @@ constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kToTwoByte[3] = {kEsc, '$', 'B'};
 constexpr uint8_t kToSingleByte[3] = {kEsc, '(', 'B'};
 
-constexpr bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
+constexpr bool IsSjisLead(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF);
+}
 constexpr bool IsHalfKatakana(uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
 
 // The pair arithmetic as lookups: which way each branch of it goes depends
@@ -108,28 +111,10 @@ bool AbsorbsMark(const KatakanaJis& t, uint8_t b, size_t pos, const uint8_t* p, 
   return (m == 0xDE && t.has_voiced[b]) || (m == 0xDF && t.has_semi_voiced[b]);
 }
 
-// Exact sizes of the output side, so the writer never has to grow.
-size_t EucSize(const uint8_t* p, size_t n) {
-  size_t size = 0;
-  for (size_t i = 0; i < n;) {
-    uint8_t b = p[i];
-    if (b < 0x80) {
-      size_t run = AsciiRun(p + i, n - i);
-      size += run;
-      i += run;
-    } else if (IsHalfKatakana(b)) {
-      size += 2;
-      i += 1;
-    } else if (IsSjisLead(b)) {
-      size += 2;
-      i += 2;
-    } else {
-      size += 1;
-      i += 1;
-    }
-  }
-  return size;
-}
+// Sizes of the output side, so the writer never has to grow. EUC-JP takes
+// at most two bytes a byte (a half-width katakana, or a lead byte that ends
+// the text): a bound, where a count would be a second pass over the text.
+size_t EucSize(size_t n) { return n > SIZE_MAX / 2 ? SIZE_MAX : 2 * n; }
 
 size_t JisSize(const uint8_t* p, size_t n, const KatakanaJis& kana) {
   size_t size = 0;
@@ -239,7 +224,7 @@ ConvStatus JisToSjis(std::string_view input, std::string* output) {
 ConvStatus SjisToEuc(std::string_view input, std::string* output) {
   const uint8_t* p = BytesOf(input);
   size_t n = input.size();
-  return RunConverter(output, EucSize(p, n), [&](ByteWriter& w) {
+  return RunConverter(output, EucSize(n), [&](ByteWriter& w) {
     uint8_t* out = w.start();
     size_t i = 0;
     while (i < n) {

@@ -1,16 +1,16 @@
 #include "tools/kanvo/kanvo.h"
 
+#include <memory>
 #include <string>
 
 #include "platform/wide_writer.h"
 #include "runtime/path_argument.h"
-#include "tools/kanvo/convert.h"
-#include "tools/kanvo/detect.h"
-#include "tools/kanvo/file_reader.h"
+#include "tools/kanvo/input_passes.h"
 #include "tools/kanvo/kanvo_messages.h"
 #include "tools/kanvo/kanvo_options.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/output_writer.h"
+#include "tools/kanvo/stream_convert.h"
 
 namespace kanvo {
 
@@ -24,8 +24,15 @@ int Fail(tv::Env& env, int message, std::u16string_view name = {}) {
   return kFailure;
 }
 
-// Releases a text buffer's memory at once, not just its contents.
-void Release(std::string* buffer) { std::string().swap(*buffer); }
+// The output file as the converter's sink.
+class OutputFileSink : public tv::ByteSink {
+ public:
+  explicit OutputFileSink(tv::OutputFile* file) : file_(file) {}
+  size_t Write(const void* buf, size_t n) override { return file_->Write(buf, n); }
+
+ private:
+  tv::OutputFile* file_;
+};
 
 // Checks the output file found and asks before it is replaced. Returns
 // kSuccess to go on, else the exit value (a message was shown, or the
@@ -41,65 +48,6 @@ int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string
     return kSuccess;
   }
   return AskQuestion(env, MSG_ASK_OVERWRITE, output_name) ? kSuccess : kFailure;
-}
-
-// The raw input to the Shift_JIS pivot. A Shift_JIS input is handed over,
-// not copied; any other input is released once converted.
-ConvStatus ToPivot(TextCode code, std::string* raw, std::string* pivot) {
-  std::string_view text = *raw;
-  ConvStatus status = CONV_OK;
-  switch (code) {
-    case CODE_JIS:
-      status = JisToSjis(text, pivot);
-      break;
-    case CODE_EUC:
-      status = EucToSjis(text, pivot);
-      break;
-    case CODE_UTF8:
-      if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-      status = Utf8ToSjis(text, pivot);
-      break;
-    case CODE_UTF8N:
-      status = Utf8ToSjis(text, pivot);
-      break;
-    case CODE_UNICODE:
-      // Either mark is dropped; the units are always little-endian.
-      if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) text.remove_prefix(2);
-      status = Utf16ToSjis(text, pivot);
-      break;
-    default:
-      *pivot = std::move(*raw);
-      break;
-  }
-  Release(raw);
-  return status;
-}
-
-// The pivot to the output code; *kind follows the UTF-16 assembly, which
-// rewrites the line breaks itself.
-ConvStatus FromPivot(TextCode code, std::string* pivot, NewlineKind target, NewlineKind* kind,
-                     std::string* output) {
-  ConvStatus status = CONV_OK;
-  switch (code) {
-    case CODE_JIS:
-      status = SjisToJis(*pivot, output);
-      break;
-    case CODE_EUC:
-      status = SjisToEuc(*pivot, output);
-      break;
-    case CODE_UTF8:
-    case CODE_UTF8N:
-      status = SjisToUtf8(*pivot, output);
-      break;
-    case CODE_UNICODE:
-      status = AssembleUtf16Output(*pivot, *kind, target, output, kind);
-      break;
-    default:
-      *output = std::move(*pivot);
-      break;
-  }
-  Release(pivot);
-  return status;
 }
 
 }  // namespace
@@ -143,10 +91,12 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   NewlineKind target = options.newline_target;
   if (target == NL_NONE) target = DefaultNewlineTarget(output_code);
 
-  // The whole input is read (and closed) before the output is created, so
+  // The input is opened once and read through that descriptor only. The
+  // output goes to a new file that replaces the old one when complete, so
   // the input and the output may be the same file.
-  std::string raw;
-  switch (ReadWholeFile(env, input_name, &raw)) {
+  std::unique_ptr<tv::ByteSource> source = env.OpenFile(input_name);
+  InputScan scan;
+  switch (source ? ScanInput(*source, options.input_code == CODE_AUTO, &scan) : CONV_ERR_IO) {
     case CONV_OK:
       break;
     case CONV_ERR_NOMEM:
@@ -156,34 +106,41 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   }
   TextCode input_code = options.input_code;
   if (input_code == CODE_AUTO) {
-    input_code = DetectInputCode(raw);
-    if (input_code == CODE_INVALID) input_code = FallbackInputCode(raw);
+    input_code = scan.code;
+    if (input_code == CODE_INVALID) input_code = scan.fallback_code;
     if (input_code == CODE_ASCII) input_code = CODE_SJIS;
   }
-  NewlineKind kind = DetectNewlineKind(raw);
-
-  std::string pivot, output;
-  if (ToPivot(input_code, &raw, &pivot) != CONV_OK) return Fail(env, MSG_OUT_OF_MEMORY);
-  if (FromPivot(output_code, &pivot, target, &kind, &output) != CONV_OK) {
-    return Fail(env, MSG_OUT_OF_MEMORY);
-  }
+  const StreamPlan plan = {input_code, output_code, scan.kind, target, output_name.empty()};
+  bool read_failed = false;
 
   if (output_name.empty()) {
-    if (WriteToConsole(env, output, kind) != CONV_OK) {
-      // Standard output itself failed: say so where it can still be seen.
-      tv::WideWriter err(&env.StdErr());
-      err.PutLine(std::u16string(MessageText(MSG_WRITE_ERROR)));
-      return kFailure;
+    StreamConverter converter(plan, &env.StdOut());
+    switch (ConvertInput(*source, &scan, &converter, &read_failed)) {
+      case CONV_OK:
+        return kSuccess;
+      case CONV_ERR_NOMEM:
+        return Fail(env, MSG_OUT_OF_MEMORY);
+      default:
+        if (read_failed) return Fail(env, MSG_CANNOT_ACCESS, input_name);
+        // Standard output itself failed: say so where it can still be seen.
+        tv::WideWriter err(&env.StdErr());
+        err.PutLine(std::u16string(MessageText(MSG_WRITE_ERROR)));
+        return kFailure;
     }
-    return kSuccess;
   }
-  switch (WriteOutputFile(*output_target, output, output_code, kind, target)) {
+  std::unique_ptr<tv::OutputFile> file = output_target->Create();
+  if (!file) return Fail(env, MSG_CREATE_ERROR);
+  OutputFileSink sink(file.get());
+  StreamConverter converter(plan, &sink);
+  // Dropping the file uncommitted leaves the previous one whole.
+  switch (ConvertInput(*source, &scan, &converter, &read_failed)) {
     case CONV_OK:
-      return kSuccess;
-    case CONV_ERR_CREATE:
-      return Fail(env, MSG_CREATE_ERROR);
+      if (file->Commit()) return kSuccess;
+      return Fail(env, file->PlacementRefused() ? MSG_CREATE_ERROR : MSG_WRITE_ERROR);
+    case CONV_ERR_NOMEM:
+      return Fail(env, MSG_OUT_OF_MEMORY);
     default:
-      return Fail(env, MSG_WRITE_ERROR);
+      return read_failed ? Fail(env, MSG_CANNOT_ACCESS, input_name) : Fail(env, MSG_WRITE_ERROR);
   }
 }
 

@@ -16,6 +16,28 @@ namespace kanvo {
 // no input is too large.
 NewlineKind DetectNewlineKind(std::string_view input);
 
+// DetectNewlineKind's answer for a text that comes in pieces, cut anywhere:
+// Feed every piece in order, then Kind().
+class NewlineCounter {
+ public:
+  void Feed(std::string_view piece);
+  NewlineKind Kind() const;
+
+ private:
+  // Counts the CRs among the first `starts` bytes of `bytes` (and the pairs
+  // they begin, looking no further than the end of `bytes`).
+  void CountCrs(std::string_view bytes, size_t starts);
+  // Counts the CRs (and pairs) among the first `starts` bytes of p[0..size)
+  // and the LFs among the same bytes, in whole blocks; returns how many
+  // bytes it took, the rest left to the byte-wise counts.
+  size_t CountBlocks(const char* p, size_t starts, size_t size);
+
+  uint64_t crs_ = 0, lfs_ = 0, pairs_ = 0;
+  // The last bytes so far (at most 3), whose CRs wait for what follows.
+  char tail_[3] = {};
+  size_t tail_size_ = 0;
+};
+
 // The newline target when /N was not given: LF for JIS and EUC-JP output,
 // CR LF for every other code.
 NewlineKind DefaultNewlineTarget(TextCode output_code);

@@ -2,6 +2,7 @@
 // code page 932's; the tables below are derived once from the per-character
 // conversions, so the loops do one lookup per character.
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -105,26 +106,12 @@ inline char16_t UnitAt(const uint8_t* p, size_t i) {
   return unit;
 }
 
-// The UTF-8 size SjisToUtf8 will need, taking three bytes for every pair
-// (exact for kana and kanji; a pair never needs more).
-size_t Utf8SizeBound(const uint8_t* p, size_t n) {
-  size_t size = 0;
-  for (size_t i = 0; i < n;) {
-    uint8_t b = p[i];
-    if (b < 0x80) {
-      size_t run = AsciiRun(p + i, n - i);
-      size += run;
-      i += run;
-    } else if (IsSjisLead(b)) {
-      size += 3;
-      i += 2;
-    } else {
-      size += IsHalfKatakana(b) ? 3 : 1;
-      i += 1;
-    }
-  }
-  return size;
-}
+// The UTF-8 size SjisToUtf8 may need: three bytes a byte (a half-width
+// katakana, or a lead byte that ends the text). A bound, not a count: the
+// room is written in place, and a count would be a second pass over the
+// text.
+// Beyond any size, an allocation that fails (as CONV_ERR_NOMEM).
+size_t Utf8SizeBound(size_t n) { return n > SIZE_MAX / 3 ? SIZE_MAX : 3 * n; }
 
 }  // namespace
 
@@ -151,10 +138,20 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
         char16_t unit = static_cast<char16_t>((b & 0x1F) << 6 | (ByteOrZero(p, n, pos + 1) & 0x3F));
         out = PutSjis(out, units.bytes[unit]);
         pos += 2;
+      } else if (b >= 0xE0 && b <= 0xEF && n - pos >= 3) {
+        // Kana and kanji come in runs of three-byte sequences. Each writes
+        // at most two bytes for the three it reads, so the room made for
+        // the whole text holds the run without a check a character.
+        do {
+          char16_t unit = static_cast<char16_t>((p[pos] & 0x0F) << 12 | (p[pos + 1] & 0x3F) << 6 |
+                                                (p[pos + 2] & 0x3F));
+          out = PutSjis(out, units.bytes[unit]);
+          pos += 3;
+        } while (n - pos >= 3 && (p[pos] & 0xF0) == 0xE0);
       } else if (b >= 0xE0 && b <= 0xEF) {
-        char16_t unit = static_cast<char16_t>((b & 0x0F) << 12 |
-                                              (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
-                                              (ByteOrZero(p, n, pos + 2) & 0x3F));
+        char16_t unit =
+            static_cast<char16_t>((b & 0x0F) << 12 | (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
+                                  (ByteOrZero(p, n, pos + 2) & 0x3F));
         out = PutSjis(out, units.bytes[unit]);
         pos += 3;
       } else {
@@ -204,7 +201,7 @@ ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
 ConvStatus SjisToUtf8(std::string_view input, std::string* output) {
   const uint8_t* p = BytesOf(input);
   size_t n = input.size();
-  return RunConverter(output, Utf8SizeBound(p, n), [&](ByteWriter& w) {
+  return RunConverter(output, Utf8SizeBound(n), [&](ByteWriter& w) {
     const Utf8Table& forms = Utf8Forms();  // built on first use; may throw
     uint8_t* out = w.start();
     size_t i = 0;
