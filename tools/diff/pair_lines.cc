@@ -1,9 +1,9 @@
 #include "tools/diff/pair_lines.h"
 
 #include <sys/random.h>
-#include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -51,10 +51,9 @@ uint64_t RunSeed() {
   static const uint64_t seed = [] {
     uint64_t s = 0;
     if (getrandom(&s, sizeof s, GRND_NONBLOCK) != sizeof s) {
-      timespec now;
-      clock_gettime(CLOCK_MONOTONIC, &now);
-      s = static_cast<uint64_t>(now.tv_nsec) * 0x9E3779B97F4A7C15u ^
-          reinterpret_cast<uintptr_t>(&s) ^ static_cast<uint64_t>(now.tv_sec);
+      // No entropy yet (early boot): the clock and the stack's place.
+      auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+      s = static_cast<uint64_t>(now) * 0x9E3779B97F4A7C15u ^ reinterpret_cast<uintptr_t>(&s);
     }
     return s;
   }();
