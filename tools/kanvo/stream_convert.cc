@@ -203,21 +203,30 @@ StreamConverter::StreamConverter(const StreamPlan& plan, tv::ByteSink* sink)
   if (plan_.console) plan_.output_code = CODE_SJIS;
 }
 
-ConvStatus StreamConverter::Feed(std::string_view piece) {
-  if (status_ != CONV_OK) return status_;
+// Runs one step; running out of memory anywhere in it is the conversion's
+// memory error, never an escaping exception.
+template <typename Step>
+ConvStatus StreamConverter::Guarded(Step step) {
   try {
-    if (IsPivotInput(plan_.input_code)) {
-      Encode(piece, false);
-    } else {
-      raw_.append(piece);
-      Decode(false);
-    }
+    step();
   } catch (const std::bad_alloc&) {
     status_ = CONV_ERR_NOMEM;
   } catch (const std::length_error&) {
     status_ = CONV_ERR_NOMEM;
   }
   return status_;
+}
+
+ConvStatus StreamConverter::Feed(std::string_view piece) {
+  if (status_ != CONV_OK) return status_;
+  return Guarded([&] {
+    if (IsPivotInput(plan_.input_code)) {
+      Encode(piece, false);
+    } else {
+      raw_.append(piece);
+      Decode(false);
+    }
+  });
 }
 
 char* StreamConverter::Room(size_t n) {
@@ -230,7 +239,7 @@ char* StreamConverter::Room(size_t n) {
 
 ConvStatus StreamConverter::FeedRoom(size_t count) {
   if (status_ != CONV_OK) return status_;
-  try {
+  return Guarded([&] {
     if (IsPivotInput(plan_.input_code)) {
       Encode(std::string_view(room_.data(), count), false);
     } else {
@@ -238,17 +247,12 @@ ConvStatus StreamConverter::FeedRoom(size_t count) {
       raw_.resize(raw_.size() - (room_size_ - count));
       Decode(false);
     }
-  } catch (const std::bad_alloc&) {
-    status_ = CONV_ERR_NOMEM;
-  } catch (const std::length_error&) {
-    status_ = CONV_ERR_NOMEM;
-  }
-  return status_;
+  });
 }
 
 ConvStatus StreamConverter::Finish() {
   if (status_ != CONV_OK) return status_;
-  try {
+  return Guarded([&] {
     if (IsPivotInput(plan_.input_code)) {
       Encode({}, true);
     } else {
@@ -263,12 +267,7 @@ ConvStatus StreamConverter::Finish() {
       }
       if (Drain() && plan_.console && !sink_->Flush()) status_ = CONV_ERR_IO;
     }
-  } catch (const std::bad_alloc&) {
-    status_ = CONV_ERR_NOMEM;
-  } catch (const std::length_error&) {
-    status_ = CONV_ERR_NOMEM;
-  }
-  return status_;
+  });
 }
 
 ConvStatus StreamConverter::Decode(bool final) {

@@ -43,6 +43,8 @@ class StreamConverter {
   ConvStatus Finish();
 
  private:
+  template <typename Step>
+  ConvStatus Guarded(Step step);
   ConvStatus Decode(bool final);
   ConvStatus Encode(std::string_view pivot, bool final);
   void Emit(std::string_view bytes, bool final);
