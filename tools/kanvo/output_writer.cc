@@ -96,21 +96,7 @@ class ConsoleOutput {
 
   void Put(char16_t unit) {
     if (used_ > kSize - 3) Drain();
-    char* p = buffer_ + used_;
-    if (unit < 0x80) {
-      p[0] = static_cast<char>(unit);
-      used_ += 1;
-    } else if (unit < 0x800) {
-      p[0] = static_cast<char>(0xC0 | (unit >> 6));
-      p[1] = static_cast<char>(0x80 | (unit & 0x3F));
-      used_ += 2;
-    } else {
-      if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
-      p[0] = static_cast<char>(0xE0 | (unit >> 12));
-      p[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      p[2] = static_cast<char>(0x80 | (unit & 0x3F));
-      used_ += 3;
-    }
+    used_ += EncodeConsoleUnit(unit, buffer_ + used_);
   }
 
   // Writes what is left; false when any write came up short.

@@ -169,6 +169,26 @@ inline size_t CountSjisUnits(std::string_view text, const NewlineRewrite& rewrit
   return units;
 }
 
+// One decoded unit as the console's UTF-8, at out (room for 3 bytes);
+// returns the bytes written. Code page 932 gives no surrogates, so a stray
+// one can only be an error and goes out as U+FFFD.
+inline size_t EncodeConsoleUnit(char16_t unit, char* out) {
+  if (unit < 0x80) {
+    out[0] = static_cast<char>(unit);
+    return 1;
+  }
+  if (unit < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (unit >> 6));
+    out[1] = static_cast<char>(0x80 | (unit & 0x3F));
+    return 2;
+  }
+  if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
+  out[0] = static_cast<char>(0xE0 | (unit >> 12));
+  out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+  out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+  return 3;
+}
+
 }  // namespace kanvo
 
 #endif  // TV_TOOLS_KANVO_SJIS_DECODE_H_

@@ -367,21 +367,7 @@ ConvStatus StreamConverter::Encode(std::string_view pivot, bool final) {
       // Up to three UTF-8 bytes a byte (a rewritten CR: two).
       if (encoded_.size() < 3 * cut + 3) encoded_.resize(3 * cut + 3);
       char* out = encoded_.data();
-      DecodeSjis(chunk, rewrite, [&out](char16_t unit) {
-        if (unit < 0x80) {
-          *out++ = static_cast<char>(unit);
-        } else if (unit < 0x800) {
-          out[0] = static_cast<char>(0xC0 | (unit >> 6));
-          out[1] = static_cast<char>(0x80 | (unit & 0x3F));
-          out += 2;
-        } else {
-          if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;
-          out[0] = static_cast<char>(0xE0 | (unit >> 12));
-          out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-          out[2] = static_cast<char>(0x80 | (unit & 0x3F));
-          out += 3;
-        }
-      });
+      DecodeSjis(chunk, rewrite, [&out](char16_t unit) { out += EncodeConsoleUnit(unit, out); });
       Put(std::string_view(encoded_.data(), static_cast<size_t>(out - encoded_.data())));
     } else {
       // Two units a byte at most (a CR rewritten to CR LF).
