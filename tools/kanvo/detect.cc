@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/char_starts.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -171,54 +173,53 @@ struct WholeEucJp {
   }
 };
 
-// The EUC-JP test over one piece from `state`. Where the machine is between
-// characters or waits for a pair's trail and the next 64 bytes are all
-// text bytes and A1-FE, the only thing that matters is whether each run of
-// A1-FE bytes holds whole pairs: the runs are measured from bit masks, so
-// Japanese text costs a few steps a run rather than one lookup a byte.
-// Other blocks (0x8E, 0x8F, bytes that fail) go through the machine.
+// The EUC-JP test over one piece from `state`. Where the next 64 bytes are
+// all text bytes, A1-FE and 0x8E (and the machine is between characters or
+// waits for the byte that ends a pair or a katakana), the only thing that
+// matters is whether each run of those bytes holds whole characters, which
+// bit masks tell for all 64 at once. Other blocks (0x8F, bytes that fail)
+// go through the machine.
 uint8_t RunEucJp(std::string_view input, uint8_t state) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
   const size_t n = input.size();
   size_t i = 0;
 #if defined(__SSE2__)
   while (state != kFail && n - i >= 64) {
-    uint64_t high = 0, text = 0;
+    uint64_t high = 0, kana = 0, kana_lead = 0, text = 0;
     for (int k = 0; k < 64; k += 16) {
       __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + k));
-      // Signed compares: A1-FE are -95 to -2.
-      __m128i h = _mm_and_si128(_mm_cmpgt_epi8(b, _mm_set1_epi8(static_cast<char>(0xA0))),
-                                _mm_cmplt_epi8(b, _mm_set1_epi8(-1)));
+      // Signed compares: A1-FE are -95 to -2, A1-DF -95 to -33.
+      __m128i above_a0 = _mm_cmpgt_epi8(b, _mm_set1_epi8(static_cast<char>(0xA0)));
+      __m128i h = _mm_and_si128(above_a0, _mm_cmplt_epi8(b, _mm_set1_epi8(-1)));
+      __m128i kn = _mm_and_si128(above_a0, _mm_cmplt_epi8(b, _mm_set1_epi8(-32)));
       __m128i t = _mm_or_si128(
           _mm_and_si128(_mm_cmpgt_epi8(b, _mm_set1_epi8(0x1F)),
                         _mm_cmplt_epi8(b, _mm_set1_epi8(0x7F))),
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(0x09)),
                                     _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0A))),
                        _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0D))));
+      __m128i kl = _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(0x8E)));
       high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(h))) << k;
+      kana |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(kn))) << k;
+      kana_lead |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(kl))) << k;
       text |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(t))) << k;
     }
-    if ((high | text) != ~uint64_t{0} || state > 1) {
+    if ((high | kana_lead | text) != ~uint64_t{0} || state > 2) {
       state = RunMachine(kEucJp, input.substr(i, 64), WholeEucJp{}, state);
       i += 64;
       continue;
     }
-    if (state == 1) {
-      // The first byte is the trail of the pair the last block began.
-      if ((high & 1) == 0) return kFail;
-      high &= ~uint64_t{1};
-      state = 0;
+    uint64_t takes_next = high | kana_lead;
+    if (state != 0) {
+      // The first byte ends the character the last block began.
+      if (((state == 1 ? high : kana) & 1) == 0) return kFail;
+      takes_next &= ~uint64_t{1};
     }
-    while (high != 0) {
-      int start = std::countr_zero(high);
-      int length = std::countr_one(high >> start);
-      if (start + length == 64) {
-        state = length & 1;  // a run that goes on into the next block
-        break;
-      }
-      if (length & 1) return kFail;  // a lead followed by a text byte
-      high &= ~uint64_t{0} << (start + length);
-    }
+    // Each character that starts with one of these needs its byte after it.
+    uint64_t leads = tv::CharacterStarts(takes_next) & takes_next;
+    uint64_t kana_leads = leads & kana_lead;
+    if (((leads & ~kana_lead) << 1 & ~high) != 0 || (kana_leads << 1 & ~kana) != 0) return kFail;
+    state = static_cast<uint8_t>((kana_leads >> 63) ? 2 : leads >> 63);  // one that goes on
     i += 64;
   }
 #endif
