@@ -8,10 +8,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/byte_lanes.h"
 #include "platform/char_starts.h"
 #include "platform/cp932.h"
 #include "platform/cp932_table.h"
 #include "platform/utf16.h"
+#include "platform/utf8_block.h"
 
 namespace tv {
 
@@ -104,11 +106,6 @@ inline unsigned TwoBytes(const unsigned char* in) {
 #if defined(__SSE2__)
 constexpr size_t kBlockBytes = 64;
 
-// The lanes of a 16-byte block that hold `byte`, as bits.
-inline uint64_t BytesEqual(__m128i block, char byte) {
-  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
-}
-
 // The lanes that hold a lead byte (0x81-0x9F, 0xE0-0xFC): XOR 0x20 moves
 // them to 0xA1-0xBF and 0xC0-0xDC, one stretch.
 inline uint64_t LeadBytes(__m128i block) {
@@ -176,96 +173,6 @@ inline size_t DecodeTextBlock(const unsigned char* in, char16_t* out, bool stop_
   return taken;
 }
 
-// The lanes of a 16-byte block whose bytes lie in [low, low + 1 + span],
-// as bits (unsigned: the distance from low saturates to zero in range).
-inline uint64_t BytesIn(__m128i block, unsigned char low, unsigned char span) {
-  __m128i distance = _mm_sub_epi8(block, _mm_set1_epi8(static_cast<char>(low)));
-  __m128i beyond = _mm_subs_epu8(distance, _mm_set1_epi8(static_cast<char>(span)));
-  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(beyond, _mm_setzero_si128())));
-}
-
-// Decodes the UTF-8 characters that lie whole in the 64 bytes at `in`,
-// whose first byte starts one, when they are all one to three bytes long
-// and valid; in[64..66] must be readable. CR LF is one line feed. Stores the
-// units at `out` (room for 64 needed) and returns the bytes taken, or 0
-// when the block holds anything else (four-byte characters, invalid bytes),
-// which is then left to the character-by-character decoder.
-//
-// Continuation bytes must be exactly those that the lead bytes call for;
-// then every byte's unit, as if a character started there, is worked out
-// for all 64 at once (overlong forms and surrogates show there), and the
-// units of the bytes that do start one are picked out in order.
-inline size_t DecodeUtf8Block(const unsigned char* in, char16_t* out, size_t* units) {
-  uint64_t high = 0, cont = 0, lead2 = 0, lead3 = 0, cr = 0, lf = 0;
-  for (size_t k = 0; k < kBlockBytes; k += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-    high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(block))) << k;
-    cr |= BytesEqual(block, '\r') << k;
-    lf |= BytesEqual(block, '\n') << k;
-    cont |= BytesIn(block, 0x80, 0x3F) << k;
-    lead2 |= BytesIn(block, 0xC0, 0x1F) << k;
-    lead3 |= BytesIn(block, 0xE0, 0x0F) << k;
-  }
-  const __m128i zero = _mm_setzero_si128();
-  if ((high | cr) == 0) {
-    // Plain ASCII: every byte is its own unit.
-    for (size_t k = 0; k < kBlockBytes; k += 16) {
-      __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(block, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(block, zero));
-    }
-    *units = kBlockBytes;
-    return kBlockBytes;
-  }
-  // F0 and up: four-byte characters and bytes that start none.
-  uint64_t other = high & ~cont & ~lead2 & ~lead3;
-  if ((cont ^ (lead2 << 1 | lead3 << 1 | lead3 << 2)) != 0 || other != 0) return 0;
-  alignas(16) uint16_t at[kBlockBytes];
-  const __m128i low6 = _mm_set1_epi16(0x3F);
-  __m128i bad = zero;
-  for (size_t k = 0; k < kBlockBytes; k += 16) {
-    __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-    __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 1));
-    __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 2));
-    for (int half = 0; half < 2; ++half) {
-      __m128i b0 = half ? _mm_unpackhi_epi8(first, zero) : _mm_unpacklo_epi8(first, zero);
-      __m128i b1 = half ? _mm_unpackhi_epi8(second, zero) : _mm_unpacklo_epi8(second, zero);
-      __m128i b2 = half ? _mm_unpackhi_epi8(third, zero) : _mm_unpacklo_epi8(third, zero);
-      __m128i c1 = _mm_and_si128(b1, low6);
-      __m128i three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b0, 12), _mm_slli_epi16(c1, 6)),
-                                   _mm_and_si128(b2, low6));
-      __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6), c1);
-      __m128i is3 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xF0)), _mm_set1_epi16(0xE0));
-      __m128i is2 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xE0)), _mm_set1_epi16(0xC0));
-      // Overlong forms (below U+0800, below U+0080) and surrogates.
-      __m128i top3 = _mm_and_si128(three, _mm_set1_epi16(static_cast<short>(0xF800)));
-      __m128i bad3 =
-          _mm_or_si128(_mm_cmpeq_epi16(top3, zero),
-                       _mm_cmpeq_epi16(top3, _mm_set1_epi16(static_cast<short>(0xD800))));
-      __m128i bad2 =
-          _mm_cmpeq_epi16(_mm_and_si128(two, _mm_set1_epi16(static_cast<short>(0xFF80))), zero);
-      bad = _mm_or_si128(bad, _mm_or_si128(_mm_and_si128(is3, bad3), _mm_and_si128(is2, bad2)));
-      __m128i unit = _mm_or_si128(_mm_and_si128(is3, three), _mm_andnot_si128(is3, b0));
-      unit = _mm_or_si128(_mm_and_si128(is2, two), _mm_andnot_si128(is2, unit));
-      _mm_store_si128(reinterpret_cast<__m128i*>(at + k + 8 * half), unit);
-    }
-  }
-  if (_mm_movemask_epi8(bad) != 0) return 0;
-  // A character that runs past the block waits for the next one.
-  size_t taken = kBlockBytes;
-  if ((lead3 >> 62) & 1) {
-    taken = 62;
-  } else if (((lead3 | lead2) >> 63) & 1) {
-    taken = 63;
-  }
-  uint64_t lf_after = lf >> 1 | static_cast<uint64_t>(in[64] == '\n') << 63;
-  uint64_t starts = ~cont & ~(cr & lf_after);  // a CR before LF gives no unit
-  if (taken < kBlockBytes) starts &= (uint64_t{1} << taken) - 1;
-  size_t n = 0;
-  for (; starts != 0; starts &= starts - 1) out[n++] = at[std::countr_zero(starts)];
-  *units = n;
-  return taken;
-}
 #endif
 
 }  // namespace
@@ -412,20 +319,14 @@ size_t WideReader::DecodeBuffered(char16_t* out, size_t max) {
       // bytes of a block that does not go character by character.
       size_t by_character_until = 0;
       while (n < max && pos < end) {
-#if defined(__SSE2__)
-        if (pos >= by_character_until && end - pos >= kBlockBytes + 3 && max - n >= kBlockBytes) {
+        if (pos >= by_character_until && end - pos >= kUtf8BlockBytes + 3 &&
+            max - n >= kUtf8BlockBytes) {
           size_t units;
-          size_t taken = DecodeUtf8Block(buf + pos, out + n, &units);
-          if (taken != 0) {
-            pos += taken;
-            n += units;
-            continue;
-          }
-          by_character_until = pos + kBlockBytes;
+          bool refused;
+          pos += DecodeUtf8Blocks(buf + pos, end - pos, out + n, max - n, &units, &refused);
+          n += units;
+          if (refused) by_character_until = pos + kUtf8BlockBytes;
         }
-#else
-        (void)by_character_until;
-#endif
         size_t run = CopyAsciiRun(buf + pos, end - pos, out + n, max - n);
         pos += run;
         n += run;
