@@ -59,26 +59,35 @@ inline BlockKind ReadBlock(const unsigned char* in, char16_t* out, ShortBlock* b
     __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
     __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 1));
     __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k + 2));
+    // 16 bytes at once: the leads, and the forms not allowed: C0 and C1
+    // (overlong), E0 before 80-9F (overlong), ED before A0-BF (surrogates).
+    auto equal = [](__m128i v, int byte) {
+      return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(byte)));
+    };
+    auto masked = [](__m128i v, int mask) {
+      return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(mask)));
+    };
+    __m128i lead3 = equal(masked(first, 0xF0), 0xE0);
+    __m128i lead2 = equal(masked(first, 0xE0), 0xC0);
+    __m128i upper_half = equal(masked(second, 0x20), 0x20);
+    bad = _mm_or_si128(bad, _mm_or_si128(_mm_andnot_si128(upper_half, equal(first, 0xE0)),
+                                         _mm_and_si128(upper_half, equal(first, 0xED))));
+    bad = _mm_or_si128(bad, equal(masked(first, 0xFE), 0xC0));
     for (int half = 0; half < 2; ++half) {
-      __m128i b0 = half ? _mm_unpackhi_epi8(first, zero) : _mm_unpacklo_epi8(first, zero);
-      __m128i b1 = half ? _mm_unpackhi_epi8(second, zero) : _mm_unpacklo_epi8(second, zero);
-      __m128i b2 = half ? _mm_unpackhi_epi8(third, zero) : _mm_unpacklo_epi8(third, zero);
-      __m128i c1 = _mm_and_si128(b1, low6);
-      __m128i three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b0, 12), _mm_slli_epi16(c1, 6)),
-                                   _mm_and_si128(b2, low6));
-      __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6), c1);
-      __m128i is3 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xF0)), _mm_set1_epi16(0xE0));
-      __m128i is2 = _mm_cmpeq_epi16(_mm_and_si128(b0, _mm_set1_epi16(0xE0)), _mm_set1_epi16(0xC0));
-      // Overlong forms (below U+0800, below U+0080) and surrogates.
-      __m128i top3 = _mm_and_si128(three, _mm_set1_epi16(static_cast<short>(0xF800)));
-      __m128i bad3 =
-          _mm_or_si128(_mm_cmpeq_epi16(top3, zero),
-                       _mm_cmpeq_epi16(top3, _mm_set1_epi16(static_cast<short>(0xD800))));
-      __m128i bad2 =
-          _mm_cmpeq_epi16(_mm_and_si128(two, _mm_set1_epi16(static_cast<short>(0xFF80))), zero);
-      bad = _mm_or_si128(bad, _mm_or_si128(_mm_and_si128(is3, bad3), _mm_and_si128(is2, bad2)));
+      auto widen = [half, zero](__m128i v) {
+        return half ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero);
+      };
+      __m128i b0 = widen(first);
+      __m128i is3 = half ? _mm_unpackhi_epi8(lead3, lead3) : _mm_unpacklo_epi8(lead3, lead3);
+      __m128i is2 = half ? _mm_unpackhi_epi8(lead2, lead2) : _mm_unpacklo_epi8(lead2, lead2);
+      // Two bytes' worth; three bytes' is six bits more (the lead's fifth
+      // bit is clear in E0-EF, so the same mask serves).
+      __m128i two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b0, _mm_set1_epi16(0x1F)), 6),
+                                 _mm_and_si128(widen(second), low6));
+      __m128i three = _mm_or_si128(_mm_slli_epi16(two, 6), _mm_and_si128(widen(third), low6));
       __m128i unit = _mm_or_si128(_mm_and_si128(is3, three), _mm_andnot_si128(is3, b0));
-      block->units[k / 8 + half] = _mm_or_si128(_mm_and_si128(is2, two), _mm_andnot_si128(is2, unit));
+      block->units[k / 8 + half] =
+          _mm_or_si128(_mm_and_si128(is2, two), _mm_andnot_si128(is2, unit));
     }
   }
   if (_mm_movemask_epi8(bad) != 0) return BlockKind::kOther;
@@ -123,8 +132,8 @@ constexpr LanePicks kLanePicks = [] {
 // Eight lanes at a time: one shuffle and one store a group, where picking
 // units out one by one costs a dependent step each.
 [[gnu::target("ssse3")]] size_t DecodeUtf8BlocksShuffled(const unsigned char* in, size_t avail,
-                                                         char16_t* out, size_t room,
-                                                         size_t* units, bool* refused) {
+                                                         char16_t* out, size_t room, size_t* units,
+                                                         bool* refused) {
   size_t pos = 0, n = 0;
   *refused = false;
   ShortBlock block;
@@ -154,8 +163,8 @@ constexpr LanePicks kLanePicks = [] {
 
 }  // namespace
 
-size_t DecodeUtf8BlocksOneByOne(const unsigned char* in, size_t avail, char16_t* out,
-                                size_t room, size_t* units, bool* refused) {
+size_t DecodeUtf8BlocksOneByOne(const unsigned char* in, size_t avail, char16_t* out, size_t room,
+                                size_t* units, bool* refused) {
   size_t pos = 0, n = 0;
   *refused = false;
   ShortBlock block;
@@ -171,7 +180,8 @@ size_t DecodeUtf8BlocksOneByOne(const unsigned char* in, size_t avail, char16_t*
       continue;
     }
     alignas(16) uint16_t at[kUtf8BlockBytes];
-    for (int g = 0; g < 8; ++g) _mm_store_si128(reinterpret_cast<__m128i*>(at + 8 * g), block.units[g]);
+    for (int g = 0; g < 8; ++g)
+      _mm_store_si128(reinterpret_cast<__m128i*>(at + 8 * g), block.units[g]);
     for (uint64_t starts = block.starts; starts != 0; starts &= starts - 1) {
       out[n++] = at[std::countr_zero(starts)];
     }

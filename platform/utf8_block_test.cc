@@ -1,11 +1,11 @@
 #include "platform/utf8_block.h"
 
+#include <gtest/gtest.h>
+
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace tv {
 namespace {
@@ -15,10 +15,11 @@ namespace {
 // kind: ASCII, Japanese, two-byte characters, CR LF, and the bytes that
 // make a block go character by character.
 TEST(Utf8BlockTest, ShuffledAgreesWithOneByOne) {
-  const std::string_view pieces[] = {"\xE6\x97\xA5", "\xE3\x81\x82", "abc ", "\xC3\xA9", "\r\n",
-                                     "\r",           "\n",           "\xEF\xBD\x81", "\xDF\xBF",
-                                     "\xE0\xA0\x80", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xC1\xBF",
-                                     "\xF0\x9F\x98\x80", "\x80", "\xE6\x97"};
+  const std::string_view pieces[] = {
+      "\xE6\x97\xA5", "\xE3\x81\x82", "abc ",         "\xC3\xA9",         "\r\n",
+      "\r",           "\n",           "\xEF\xBD\x81", "\xDF\xBF",         "\xE0\xA0\x80",
+      "\xE0\x9F\xBF", "\xED\xA0\x80", "\xC1\xBF",     "\xF0\x9F\x98\x80", "\x80",
+      "\xE6\x97"};
   std::mt19937 rng(5);
   for (int round = 0; round < 3000; ++round) {
     std::string bytes;
@@ -30,8 +31,8 @@ TEST(Utf8BlockTest, ShuffledAgreesWithOneByOne) {
     std::vector<char16_t> fast(room), plain(room);
     size_t fast_units = 0, plain_units = 0;
     bool fast_refused = false, plain_refused = true;
-    size_t fast_taken = DecodeUtf8Blocks(in, bytes.size(), fast.data(), room, &fast_units,
-                                         &fast_refused);
+    size_t fast_taken =
+        DecodeUtf8Blocks(in, bytes.size(), fast.data(), room, &fast_units, &fast_refused);
     size_t plain_taken = DecodeUtf8BlocksOneByOne(in, bytes.size(), plain.data(), room,
                                                   &plain_units, &plain_refused);
     ASSERT_EQ(fast_taken, plain_taken) << round;

@@ -192,12 +192,11 @@ uint8_t RunEucJp(std::string_view input, uint8_t state) {
       __m128i above_a0 = _mm_cmpgt_epi8(b, _mm_set1_epi8(static_cast<char>(0xA0)));
       __m128i h = _mm_and_si128(above_a0, _mm_cmplt_epi8(b, _mm_set1_epi8(-1)));
       __m128i kn = _mm_and_si128(above_a0, _mm_cmplt_epi8(b, _mm_set1_epi8(-32)));
-      __m128i t = _mm_or_si128(
-          _mm_and_si128(_mm_cmpgt_epi8(b, _mm_set1_epi8(0x1F)),
-                        _mm_cmplt_epi8(b, _mm_set1_epi8(0x7F))),
-          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(0x09)),
-                                    _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0A))),
-                       _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0D))));
+      __m128i t = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi8(b, _mm_set1_epi8(0x1F)),
+                                             _mm_cmplt_epi8(b, _mm_set1_epi8(0x7F))),
+                               _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(0x09)),
+                                                         _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0A))),
+                                            _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0D))));
       __m128i kl = _mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(0x8E)));
       high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(h))) << k;
       kana |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(kn))) << k;

@@ -1,12 +1,12 @@
 #include "tools/kanvo/detect.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace kanvo {
 namespace {
@@ -72,8 +72,13 @@ TEST(DetectInputCodeTest, Cases) {
 
 TEST(DetectInputCodeTest, Utf8LeadLengthFollowsTheLeadingOnes) {
   for (int b = 0; b < 256; ++b) {
-    int expected = b < 0xC0 ? -1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5
-                 : b < 0xFE ? 6 : -1;
+    int expected = b < 0xC0   ? -1
+                   : b < 0xE0 ? 2
+                   : b < 0xF0 ? 3
+                   : b < 0xF8 ? 4
+                   : b < 0xFC ? 5
+                   : b < 0xFE ? 6
+                              : -1;
     EXPECT_EQ(Utf8LeadLength(static_cast<uint8_t>(b)), expected) << b;
   }
 }
@@ -133,8 +138,8 @@ TEST(DetectGrammarTest, ShortcutsAgreeWithTheByteByByteMachines) {
     if (clean && rng() % 2) {
       // One stray byte: anywhere, or next to the end of a 64-byte block.
       size_t at = rng() % 2 ? rng() % (text.size() + 1) : 64 * (1 + rng() % 40) - rng() % 2;
-      const std::string strays[] = {{static_cast<char>(rng())}, {byte(0xA1, 0xFE)}, "\x8E",
-                                    "\x8E"s + byte(0xE0, 0xFE)};
+      const std::string strays[] = {
+          {static_cast<char>(rng())}, {byte(0xA1, 0xFE)}, "\x8E", "\x8E"s + byte(0xE0, 0xFE)};
       text.insert(std::min(at, text.size()), strays[rng() % 4]);
     }
     bool seven = false, seven_plain = true;
@@ -160,7 +165,10 @@ TEST(FallbackInputCodeTest, Cases) {
       {"neither", "\x0C\xFF\xFF", CODE_SJIS},
       // UTF-8 is looked at first, as detection does.
       {"UTF-8 with a form feed", "\xE3\x81\x82\x0C\n", CODE_UTF8N},
-      {"UTF-8 with a mark and 0x1A", "\xEF\xBB\xBF" "a\x1A\xE3\x81\x82", CODE_UTF8},
+      {"UTF-8 with a mark and 0x1A",
+       "\xEF\xBB\xBF"
+       "a\x1A\xE3\x81\x82",
+       CODE_UTF8},
       {"7-bit text with a form feed", "page\x0Cnext", CODE_SJIS},
       {"control byte inside a UTF-8 sequence", "\xE3\x0C\x81\x82", CODE_SJIS},
       {"empty", "", CODE_SJIS},
