@@ -10,6 +10,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/utf16.h"
+
 namespace tv::sort {
 
 namespace {
@@ -120,6 +122,12 @@ void AddLines(size_t from, bool unicode, SortedLineList* list) {
     size_t start = pos;
     do {
       size_t piece = std::min(length, kLineUnits);
+      // A character above U+FFFF stays whole: torn in two, each half would
+      // be written as something else.
+      if (piece < length && IsHighSurrogate(text[start + piece - 1]) &&
+          IsLowSurrogate(text[start + piece])) {
+        --piece;
+      }
       AddLine(start, piece, list);
       start += piece;
       length -= piece;

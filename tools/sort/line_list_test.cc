@@ -143,6 +143,10 @@ TEST(LineListTest, LongLinesAreTakenInPiecesOfAtMost1023Units) {
   // last piece.
   EXPECT_EQ(Pieces(full + u"\n", true), (V{full, u"\n"}));
   EXPECT_EQ(Pieces(full.substr(1) + u"\r\n", true), (V{full.substr(1)}));
+  // A surrogate pair across the cut goes whole into the next piece.
+  std::u16string pair = u"\U0001F600";
+  EXPECT_EQ(Pieces(full.substr(1) + pair + rest, false), (V{full.substr(1), pair + rest}));
+  EXPECT_EQ(Pieces(full.substr(2) + pair + rest, false), (V{full.substr(2) + pair, rest}));
 }
 
 }  // namespace
