@@ -128,12 +128,38 @@ constexpr LanePicks kLanePicks = [] {
   return picks;
 }();
 
+// The units of the bytes that start a character, in order, at `out`
+// (which has room for 64); returns how many.
+using PickUnits = size_t (*)(const ShortBlock& block, char16_t* out);
+
+size_t PickUnitsOneByOne(const ShortBlock& block, char16_t* out) {
+  alignas(16) uint16_t at[kUtf8BlockBytes];
+  for (int g = 0; g < 8; ++g)
+    _mm_store_si128(reinterpret_cast<__m128i*>(at + 8 * g), block.units[g]);
+  size_t n = 0;
+  for (uint64_t starts = block.starts; starts != 0; starts &= starts - 1) {
+    out[n++] = at[std::countr_zero(starts)];
+  }
+  return n;
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 // Eight lanes at a time: one shuffle and one store a group, where picking
 // units out one by one costs a dependent step each.
-[[gnu::target("ssse3")]] size_t DecodeUtf8BlocksShuffled(const unsigned char* in, size_t avail,
-                                                         char16_t* out, size_t room, size_t* units,
-                                                         bool* refused) {
+[[gnu::target("ssse3")]] size_t PickUnitsShuffled(const ShortBlock& block, char16_t* out) {
+  size_t n = 0;
+  for (int g = 0; g < 8; ++g) {
+    unsigned m = static_cast<uint8_t>(block.starts >> (8 * g));
+    __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanePicks.shuffle[m]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_shuffle_epi8(block.units[g], pick));
+    n += kLanePicks.count[m];
+  }
+  return n;
+}
+#endif
+
+size_t DecodeBlocks(const unsigned char* in, size_t avail, char16_t* out, size_t room,
+                    size_t* units, bool* refused, PickUnits pick_units) {
   size_t pos = 0, n = 0;
   *refused = false;
   ShortBlock block;
@@ -148,56 +174,29 @@ constexpr LanePicks kLanePicks = [] {
       n += kUtf8BlockBytes;
       continue;
     }
-    for (int g = 0; g < 8; ++g) {
-      unsigned m = static_cast<uint8_t>(block.starts >> (8 * g));
-      __m128i pick = _mm_load_si128(reinterpret_cast<const __m128i*>(kLanePicks.shuffle[m]));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_shuffle_epi8(block.units[g], pick));
-      n += kLanePicks.count[m];
-    }
+    n += pick_units(block, out + n);
     pos += block.taken;
   }
   *units = n;
   return pos;
 }
-#endif
 
 }  // namespace
 
 size_t DecodeUtf8BlocksOneByOne(const unsigned char* in, size_t avail, char16_t* out, size_t room,
                                 size_t* units, bool* refused) {
-  size_t pos = 0, n = 0;
-  *refused = false;
-  ShortBlock block;
-  while (avail - pos >= kUtf8BlockBytes + 3 && room - n >= kUtf8BlockBytes) {
-    BlockKind kind = ReadBlock(in + pos, out + n, &block);
-    if (kind == BlockKind::kOther) {
-      *refused = true;
-      break;
-    }
-    if (kind == BlockKind::kAscii) {
-      pos += kUtf8BlockBytes;
-      n += kUtf8BlockBytes;
-      continue;
-    }
-    alignas(16) uint16_t at[kUtf8BlockBytes];
-    for (int g = 0; g < 8; ++g)
-      _mm_store_si128(reinterpret_cast<__m128i*>(at + 8 * g), block.units[g]);
-    for (uint64_t starts = block.starts; starts != 0; starts &= starts - 1) {
-      out[n++] = at[std::countr_zero(starts)];
-    }
-    pos += block.taken;
-  }
-  *units = n;
-  return pos;
+  return DecodeBlocks(in, avail, out, room, units, refused, PickUnitsOneByOne);
 }
 
 size_t DecodeUtf8Blocks(const unsigned char* in, size_t avail, char16_t* out, size_t room,
                         size_t* units, bool* refused) {
 #if defined(__x86_64__) || defined(__i386__)
-  static const bool shuffles = __builtin_cpu_supports("ssse3");
-  if (shuffles) return DecodeUtf8BlocksShuffled(in, avail, out, room, units, refused);
+  static const PickUnits pick_units =
+      __builtin_cpu_supports("ssse3") ? PickUnitsShuffled : PickUnitsOneByOne;
+#else
+  constexpr PickUnits pick_units = PickUnitsOneByOne;
 #endif
-  return DecodeUtf8BlocksOneByOne(in, avail, out, room, units, refused);
+  return DecodeBlocks(in, avail, out, room, units, refused, pick_units);
 }
 
 #else  // no SSE2: every character goes one by one
