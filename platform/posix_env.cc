@@ -83,7 +83,11 @@ std::unique_ptr<OutputTarget> PosixEnv::OpenOutput(std::u16string_view path) {
   return OpenOutputTarget(DevicePathToHost(path));
 }
 
-bool PosixEnv::ReadShare(char16_t units[kShareUnits]) { return ReadSharedDirectory(units); }
+bool PosixEnv::ReadShare(char16_t units[kShareUnits]) {
+  std::optional<std::string> value = GetVariable(kShareVariable);
+  ShareUnitsFromValue(value.value_or(""), units);
+  return value.has_value();
+}
 
 bool PosixEnv::AskYesNo(std::u16string_view caption, std::u16string_view text) {
   std::string prompt = Utf16ToUtf8(caption) + ": " + Utf16ToUtf8(text) + " (y/n) ";

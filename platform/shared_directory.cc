@@ -1,7 +1,6 @@
 #include "platform/shared_directory.h"
 
 #include <errno.h>
-#include <stdlib.h>
 
 #include <algorithm>
 
@@ -13,12 +12,6 @@ void ShareUnitsFromValue(std::string_view value, char16_t units[kShareUnits]) {
   std::fill(units, units + kShareUnits, u'\0');
   std::u16string text = Utf8ToUtf16(value);
   std::copy_n(text.begin(), std::min(text.size(), kShareUnits), units);
-}
-
-bool ReadSharedDirectory(char16_t units[kShareUnits]) {
-  const char* value = getenv(kShareVariable);
-  ShareUnitsFromValue(value != nullptr ? value : "", units);
-  return value != nullptr;
 }
 
 bool ShareValueFor(std::u16string_view directory, std::string* value) {

@@ -21,10 +21,6 @@ inline constexpr char kShareVariable[] = "TORVELAN_CURRENT_DIRECTORY";
 // like a share without one.
 void ShareUnitsFromValue(std::string_view value, char16_t units[kShareUnits]);
 
-// Copies the process's share into units (zeros when there is none); false
-// when the variable is not set, that is when no shell published a folder.
-bool ReadSharedDirectory(char16_t units[kShareUnits]);
-
 // For the shell: the variable's value that publishes a directory text. A
 // text of more than 259 units, which would leave no room for the zero unit,
 // is refused (false, errno ENAMETOOLONG): cut, it would name another folder.
