@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/kanvo/char_convert.h"
 #include "tools/kanvo/kanvo_types.h"
 
 namespace kanvo {
@@ -41,6 +42,14 @@ ConvStatus EucToSjis(std::string_view input, std::string* output);
 // ISO-2022-JP: escapes switch between the single-byte, two-byte and katakana
 // sets and are dropped; an unrecognised escape loses its ESC byte only.
 ConvStatus JisToSjis(std::string_view input, std::string* output);
+
+// The same for a text that comes in pieces: it starts in the set *mode and
+// leaves there the set in force after the bytes it took (*taken). Unless
+// this is the `last` piece, it stops before an ESC with fewer than six bytes
+// from it on and before the first half of a pair whose second half has not
+// come, which go with the next piece.
+ConvStatus JisPieceToSjis(std::string_view input, bool last, EscapeClass* mode, size_t* taken,
+                          std::string* output);
 
 // UTF-8 without its mark: 2- and 3-byte sequences are mapped through code
 // page 932; 4- to 6-byte sequences give the replacement mark; stray bytes

@@ -1,4 +1,5 @@
 // The converters between Shift_JIS and the two other Japanese byte codes.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -183,14 +184,23 @@ ConvStatus EucToSjis(std::string_view input, std::string* output) {
 }
 
 ConvStatus JisToSjis(std::string_view input, std::string* output) {
+  EscapeClass mode = ESC_SINGLE_BYTE;
+  size_t taken;
+  return JisPieceToSjis(input, true, &mode, &taken, output);
+}
+
+ConvStatus JisPieceToSjis(std::string_view input, bool last, EscapeClass* mode_io, size_t* taken,
+                          std::string* output) {
   const uint8_t* p = BytesOf(input);
   size_t n = input.size();
-  return RunConverter(output, n + 2, [&](ByteWriter& w) {
+  EscapeClass mode = *mode_io;
+  size_t pos = 0;
+  ConvStatus status = RunConverter(output, n + 2, [&](ByteWriter& w) {
     uint8_t* out = w.start();
-    EscapeClass mode = ESC_SINGLE_BYTE;
-    size_t pos = 0;
     while (pos < n) {
       if (p[pos] == kEsc) {
+        // The longest escape has six bytes: a shorter rest may be cut off.
+        if (!last && n - pos < 6) break;
         Escape escape = ParseEscape(input.substr(pos));
         // An unrecognised escape loses its ESC; what follows is plain text.
         mode = escape.kind == ESC_UNRECOGNISED ? ESC_SINGLE_BYTE : escape.kind;
@@ -198,12 +208,15 @@ ConvStatus JisToSjis(std::string_view input, std::string* output) {
         continue;
       }
       if (mode == ESC_TWO_BYTE) {
-        // Every byte is half of a pair (the second half may even be an ESC),
-        // and an odd last byte pairs with a zero.
-        while (pos < n && p[pos] != kEsc) {
+        // Every byte is half of a pair (the second half may even be an ESC).
+        // An odd last byte pairs with a zero in the last piece, and waits
+        // for its second half in any other.
+        const size_t pairs_end = last ? n : n - 1;
+        while (pos < pairs_end && p[pos] != kEsc) {
           out = PutSjisOfJis(w.Room(out, 2), p[pos], ByteOrZero(p, n, pos + 1));
           pos += 2;
         }
+        if (pos < n && p[pos] != kEsc) break;  // a first half
         continue;
       }
       // The bytes up to the next ESC all belong to the current set.
@@ -219,6 +232,11 @@ ConvStatus JisToSjis(std::string_view input, std::string* output) {
     }
     return out;
   });
+  if (status == CONV_OK) {
+    *mode_io = mode;
+    *taken = std::min(pos, n);
+  }
+  return status;
 }
 
 ConvStatus SjisToEuc(std::string_view input, std::string* output) {

@@ -14,12 +14,9 @@ namespace kanvo {
 
 namespace {
 
-constexpr uint8_t kEsc = 0x1B;
 constexpr char kCr = 0x0D;
 constexpr char kLf = 0x0A;
 
-// Room before the held input for the escape that restores a set.
-constexpr size_t kHeadroom = 8;
 // Writes go out in pieces of about this size.
 constexpr size_t kWriteSize = 256 * 1024;
 // How far back from the end of the held bytes a cut is looked for before
@@ -107,43 +104,6 @@ auto WalkByReach(const Reach& reach) {
   };
 }
 
-// The end of the last whole ISO-2022-JP character or escape in p[0..n),
-// the set in force at p[0] being *mode; *mode becomes the set at the cut.
-size_t FindJisInputCut(const uint8_t* p, size_t n, EscapeClass* mode) {
-  EscapeClass m = *mode;
-  size_t pos = 0;
-  while (pos < n) {
-    if (p[pos] == kEsc) {
-      if (n - pos < 6) break;  // the longest escape has six bytes
-      Escape escape =
-          ParseEscape(std::string_view(reinterpret_cast<const char*>(p + pos), n - pos));
-      m = escape.kind == ESC_UNRECOGNISED ? ESC_SINGLE_BYTE : escape.kind;
-      pos += escape.length;
-      continue;
-    }
-    // The next ESC that starts something: in the two-byte set, an ESC that
-    // is the second half of a pair is taken as that.
-    size_t stop = n;
-    for (size_t from = pos; from < n;) {
-      const void* esc = std::memchr(p + from, kEsc, n - from);
-      if (esc == nullptr) break;
-      size_t at = static_cast<size_t>(static_cast<const uint8_t*>(esc) - p);
-      if (m != ESC_TWO_BYTE || (at - pos) % 2 == 0) {
-        stop = at;
-        break;
-      }
-      from = at + 1;
-    }
-    if (m == ESC_TWO_BYTE && (stop - pos) % 2 != 0) {
-      pos = stop - 1;  // a first half waits for its second
-      break;
-    }
-    pos = stop;
-  }
-  *mode = m;
-  return pos;
-}
-
 // For ISO-2022-JP output: a cut right after a single-byte character, where
 // the output is back in the single-byte set, or else after the last whole
 // character, telling in *two_byte whether that left the two-byte set open.
@@ -199,7 +159,7 @@ NewlineRewrite DecodeRewrite(const StreamPlan& plan) {
 }  // namespace
 
 StreamConverter::StreamConverter(const StreamPlan& plan, tv::ByteSink* sink)
-    : plan_(plan), sink_(sink), raw_(kHeadroom, '\0') {
+    : plan_(plan), sink_(sink) {
   if (plan_.console) plan_.output_code = CODE_SJIS;
 }
 
@@ -271,8 +231,8 @@ ConvStatus StreamConverter::Finish() {
 }
 
 ConvStatus StreamConverter::Decode(bool final) {
-  uint8_t* const p = reinterpret_cast<uint8_t*>(raw_.data()) + kHeadroom;
-  const size_t n = raw_.size() - kHeadroom;
+  uint8_t* const p = reinterpret_cast<uint8_t*>(raw_.data());
+  const size_t n = raw_.size();
   size_t skip = 0;
   if (at_start_) {
     // A mark is dropped: EF BB BF for UTF-8, either order for UTF-16.
@@ -304,20 +264,10 @@ ConvStatus StreamConverter::Decode(bool final) {
       if (!final) cut = left & ~static_cast<size_t>(1);
       status = Utf16ToSjis(AsText(q, cut), &pivot_);
       break;
-    case CODE_JIS: {
-      // The set in force where these bytes start is restored by its
-      // escape, put in the room before them; escapes write nothing.
-      std::string_view restore;
-      if (jis_mode_ == ESC_TWO_BYTE) restore = "\x1B$B";
-      if (jis_mode_ == ESC_KATAKANA) restore = "\x1B(I";
-      EscapeClass mode = jis_mode_;
-      if (!final) cut = FindJisInputCut(q, left, &mode);
-      jis_mode_ = mode;
-      uint8_t* from = p - restore.size();
-      if (!restore.empty()) std::memcpy(from, restore.data(), restore.size());
-      status = JisToSjis(AsText(from, restore.size() + cut), &pivot_);
+    case CODE_JIS:
+      // The converter finds the cut itself, in the one walk over the escapes.
+      status = JisPieceToSjis(AsText(q, left), final, &jis_mode_, &cut, &pivot_);
       break;
-    }
     default:
       break;
   }
@@ -325,7 +275,7 @@ ConvStatus StreamConverter::Decode(bool final) {
     status_ = status;
     return status_;
   }
-  raw_.erase(kHeadroom, skip + cut);
+  raw_.erase(0, skip + cut);
   return Encode(pivot_, final);
 }
 

@@ -56,8 +56,7 @@ class StreamConverter {
   tv::ByteSink* sink_;
   ConvStatus status_ = CONV_OK;
 
-  // Input bytes waiting for the rest of their character, after room for an
-  // escape sequence that restores an ISO-2022-JP set.
+  // Input bytes waiting for the rest of their character.
   std::string raw_;
   std::string room_;  // Room's bytes for an input that is the pivot itself
   size_t room_size_ = 0;
