@@ -1,5 +1,6 @@
 #include "platform/command_line.h"
 
+#include "platform/shown_name.h"
 #include "platform/utf16.h"
 #include "platform/wide_writer.h"
 
@@ -25,6 +26,10 @@ std::u16string Backslashed(std::string_view path) {
   return device;
 }
 
+bool TrimmedByDevice(char16_t u) {
+  return u == u' ' || u == u'\t' || u == u'\r' || u == u'\n' || u == u'\x3000' || u == u'\xA0';
+}
+
 }  // namespace
 
 std::u16string CommandLineFromArgv(int argc, const char* const* argv) {
@@ -34,12 +39,10 @@ std::u16string CommandLineFromArgv(int argc, const char* const* argv) {
 }
 
 std::string DeviceFormOfArgument(Env& env, std::string_view arg) {
-  size_t last = arg.rfind('/');
-  if (arg.empty() || arg.front() != '/' || last == 0) return std::string(arg);
-  // The folder as the tool will reach it: a backslash in a Linux name is a
-  // separator there too.
-  FileAttributes folder = env.GetFileAttributes(Backslashed(arg.substr(0, last)));
-  if (!folder.exists || !folder.directory) return std::string(arg);
+  size_t second = arg.size() > 1 && arg.front() == '/' ? arg.find('/', 1) : std::string_view::npos;
+  if (second == std::string_view::npos || second == 1) return std::string(arg);
+  FileAttributes top = env.GetFileAttributes(Backslashed(arg.substr(0, second)));
+  if (!top.exists || !top.directory) return std::string(arg);
   std::string device(arg);
   for (char& c : device) {
     if (c == '/') c = '\\';
@@ -47,12 +50,30 @@ std::string DeviceFormOfArgument(Env& env, std::string_view arg) {
   return device;
 }
 
+bool DeviceReadsAnotherName(std::string_view text) {
+  if (text.find('\\') != std::string_view::npos) return true;
+  std::u16string units = Utf8ToUtf16(text);
+  size_t start = 0;
+  while (start <= units.size()) {
+    size_t end = units.find(u'/', start);
+    if (end == std::u16string::npos) end = units.size();
+    if (end > start && (TrimmedByDevice(units[start]) || TrimmedByDevice(units[end - 1]))) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string* line,
                      std::string* refused) {
   line->clear();
+  // Checked on the text as given, before an absolute path is put in device
+  // form: nothing found on disk enters the decision.
+  bool typed = env.GetVariable(kTypedVariable) == "1";
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i] ? argv[i] : "";
-    if (arg.find('"') != std::string_view::npos) {
+    if (arg.find('"') != std::string_view::npos || (!typed && DeviceReadsAnotherName(arg))) {
       *refused = std::string(arg);
       line->clear();
       return false;
@@ -70,7 +91,15 @@ int RunTool(Env& env, int argc, const char* const* argv,
   std::string refused;
   if (ToolCommandLine(env, argc, argv, &line, &refused)) return tool(line);
   WideWriter err(&env.StdErr());
-  err.PutLine(u"二重引用符（\"）を含む引数は渡せません：" + Utf8ToUtf16(refused));
+  std::u16string name = ShownName(Utf8ToUtf16(refused));
+  if (refused.find('"') != std::string::npos) {
+    err.PutLine(u"二重引用符（\"）を含む引数は渡せません：" + name);
+  } else {
+    err.PutLine(
+        u"バックスラッシュ（\\）や、前後に空白のある名前を含む引数は、tvsh のプロンプトでのみ"
+        u"使えます（フォルダの区切りは /）：" +
+        name);
+  }
   return kRefusedCommandLine;
 }
 

@@ -17,16 +17,32 @@ namespace tv {
 std::u16string CommandLineFromArgv(int argc, const char* const* argv);
 
 // An absolute Linux path in device form, so that a path bash completed is
-// never read as options: an argument that starts with '/', holds another '/'
-// after it, and whose part before its last '/' is an existing folder has
-// every '/' turned into '\'. Any other argument comes back as it is, so
-// "/R/U", "/Ua.txt" and "/O" keep their meaning.
+// never read as options, nor as a name relative to the shell's folder: an
+// argument that starts with '/', holds another '/' after a non-empty first
+// part, and whose first part is an existing folder at the root has every
+// '/' turned into '\', whether or not the rest exists (a missing folder is
+// then reported as missing). Any other argument comes back as it is, so
+// "//h", "/R/U" (no folder /R), "/Ua.txt" and "/O" keep their meaning.
 std::string DeviceFormOfArgument(Env& env, std::string_view arg);
+
+// True when the device reads `text` as another name than Linux does: it
+// holds a backslash (a separator there), or a part between separators
+// begins or ends with white space the device trims (blank, tab, CR, LF,
+// U+3000, U+00A0). Decided on the text alone, never on what exists, so that
+// no file appearing or vanishing can change the answer.
+bool DeviceReadsAnotherName(std::string_view text);
+
+// Set to "1" by tvsh for the commands typed at its prompt, where device
+// paths are at home and no glob made the words.
+inline constexpr char kTypedVariable[] = "TORVELAN_TYPED";
 
 // The tool's command line: each argument in device form, then joined as
 // CommandLineFromArgv does. False, with *refused set to the argument, when
-// an argument holds a double quote: the device's command line has no escape
-// for it, so passed on it would split into names the user never gave.
+// an argument holds a double quote (the device's command line has no escape
+// for it, so passed on it would split into names the user never gave), or,
+// unless the line was typed at tvsh's prompt, when the device would read
+// the argument as another name (a glob over a folder others can write may
+// have made it).
 bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string* line,
                      std::string* refused);
 
@@ -34,7 +50,7 @@ bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string
 inline constexpr int kRefusedCommandLine = 255;
 
 // What every tool's main does: runs `tool` on its command line, or, for an
-// argument holding a double quote, names it on standard error and returns
+// argument refused as above, names it on standard error and returns
 // kRefusedCommandLine without running the tool (nothing read or written).
 int RunTool(Env& env, int argc, const char* const* argv,
             const std::function<int(const std::u16string&)>& tool);

@@ -11,10 +11,11 @@ ninja -C build KANVO tvsh >/dev/null
 echo "== KANVO samples/kanvo-sample.txt (code detected, shown as UTF-8)"
 build/bin/KANVO samples/kanvo-sample.txt
 # Inside tvsh, relative names resolve against the published folder; the
-# answer "y" lets KANVO replace the result of an earlier run.
+# answer "y" lets KANVO replace the result of an earlier run. From a script,
+# folders are separated with "/": a backslash is for tvsh's prompt only.
 out=build/sample-euc.txt
 echo
-echo "== tvsh KANVO /O EUC /N LF samples\\kanvo-sample.txt build\\sample-euc.txt"
-echo y | build/bin/tvsh KANVO /O EUC /N LF 'samples\kanvo-sample.txt' 'build\sample-euc.txt'
+echo "== tvsh KANVO /O EUC /N LF samples/kanvo-sample.txt build/sample-euc.txt"
+echo y | build/bin/tvsh KANVO /O EUC /N LF samples/kanvo-sample.txt build/sample-euc.txt
 echo "wrote $(wc -c < "$out") bytes of EUC-JP; KANVO shows them again:"
 build/bin/KANVO "$out"

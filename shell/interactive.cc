@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/shown_name.h"
 #include "shell/line_input.h"
 #include "shell/shell_line.h"
 #include "shell/shell_session.h"
@@ -31,21 +32,23 @@ std::string HomeFolder() {
 int ChangeFolder(const std::string& rest, std::string* current) {
   std::string name = CdArgument(rest);
   std::string target = CdTargetPath(name, *current, HomeFolder());
+  std::string shown = ShownName(name);
   char resolved[PATH_MAX];
   struct stat st;
   if (realpath(target.c_str(), resolved) == nullptr || stat(resolved, &st) != 0 ||
       !S_ISDIR(st.st_mode)) {
-    std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", name.c_str());
+    std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", shown.c_str());
     return 1;
   }
+  if (!Publishable(resolved, "tvsh: cd: ")) return 1;
   if (!PublishFolder(resolved)) {
     std::fprintf(
-        stderr, "tvsh: cd: %s: %s\n", name.c_str(),
+        stderr, "tvsh: cd: %s: %s\n", shown.c_str(),
         errno == ENAMETOOLONG ? "too long a path for the shell's folder" : std::strerror(errno));
     return 1;
   }
   if (chdir(resolved) != 0) {
-    std::fprintf(stderr, "tvsh: cd: %s: %s\n", name.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "tvsh: cd: %s: %s\n", shown.c_str(), std::strerror(errno));
     PublishFolder(*current);
     return 1;
   }
@@ -61,7 +64,7 @@ bool Exit(const ShellLine& line, int* status) {
   errno = 0;
   long value = std::strtol(word.c_str(), &end, 10);
   if (word.empty() || *end != '\0' || errno != 0) {
-    std::fprintf(stderr, "tvsh: exit: %s: not a number\n", word.c_str());
+    std::fprintf(stderr, "tvsh: exit: %s: not a number\n", ShownName(word).c_str());
     *status = 2;
     return false;
   }
@@ -69,7 +72,7 @@ bool Exit(const ShellLine& line, int* status) {
   return true;
 }
 
-int RunLine(const ShellLine& line) {
+int RunLine(const ShellLine& line, bool typed) {
   std::string program = line.command;
   // A command given by its device path.
   for (char& c : program) {
@@ -79,7 +82,7 @@ int RunLine(const ShellLine& line) {
   argv.push_back(program.data());
   for (const std::string& arg : line.args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  return RunCommand(argv.data());
+  return RunCommand(argv.data(), typed);
 }
 
 }  // namespace
@@ -87,10 +90,13 @@ int RunLine(const ShellLine& line) {
 int RunInteractive(const std::string& folder) {
   std::string current = folder;
   if (chdir(current.c_str()) != 0 || !PublishFolder(current)) {
-    std::fprintf(stderr, "tvsh: %s: cannot be the shell's folder: %s\n", current.c_str(),
+    std::fprintf(stderr, "tvsh: %s: cannot be the shell's folder: %s\n", ShownName(current).c_str(),
                  std::strerror(errno));
     return 1;
   }
+  // Lines from a terminal were typed; lines from a pipe or a file may come
+  // from a script, whose words a glob may have made.
+  bool typed = isatty(0) != 0;
   std::unique_ptr<LineInput> input = MakeLineInput();
   int status = 0;
   std::string text;
@@ -102,8 +108,9 @@ int RunInteractive(const std::string& folder) {
     } else if (line.command == "cd") {
       status = ChangeFolder(line.rest, &current);
     } else {
-      // The command inherits the folder that cd last published.
-      status = RunLine(line);
+      // The command inherits the folder that cd last published, when that
+      // name still leads to the folder tvsh is in.
+      status = PublishedFolderHolds(current) ? RunLine(line, typed) : 1;
       EndIfSignalled();
       // The interrupt ends a command in mid-line; the prompt goes below.
       if (status == 128 + SIGINT && isatty(2)) std::fputc('\n', stderr);

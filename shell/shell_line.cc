@@ -1,6 +1,7 @@
 #include "shell/shell_line.h"
 
 #include "platform/device_path.h"
+#include "platform/shown_name.h"
 #include "platform/utf16.h"
 
 namespace tv {
@@ -68,7 +69,7 @@ std::string CdTargetPath(std::string_view argument, const std::string& current,
 }
 
 std::string PromptFor(const std::string& host_dir) {
-  return Utf16ToUtf8(HostDirectoryToDevice(host_dir)) + "> ";
+  return Utf16ToUtf8(ShownName(HostDirectoryToDevice(host_dir))) + "> ";
 }
 
 }  // namespace tv

@@ -92,6 +92,7 @@ TEST(PromptTest, ShowsTheDeviceFormOfTheFolder) {
   EXPECT_EQ(PromptFor("/home/ann"), "\\home\\ann\\> ");
   EXPECT_EQ(PromptFor("/"), "\\> ");
   EXPECT_EQ(PromptFor("/tmp/日本"), "\\tmp\\日本\\> ");
+  EXPECT_EQ(PromptFor("/tmp/a\x1b[2K\rb"), "\\tmp\\a?[2K?b\\> ");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,9 +11,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/command_line.h"
 #include "platform/device_path.h"
 #include "platform/env.h"
 #include "platform/shared_directory.h"
+#include "platform/shown_name.h"
 
 namespace tv {
 
@@ -70,6 +73,29 @@ bool PublishFolder(const std::string& host_dir) {
          setenv(kShareVariable, value.c_str(), 1) == 0;
 }
 
+bool Publishable(const std::string& host_dir, const char* context) {
+  if (!DeviceReadsAnotherName(host_dir)) return true;
+  std::fprintf(stderr,
+               "%s%s: the tools would read this as another folder (a backslash, or white space "
+               "at the start or end of a name); not used as the shell's folder\n",
+               context, ShownName(host_dir).c_str());
+  return false;
+}
+
+bool PublishedFolderHolds(const std::string& host_dir) {
+  struct stat published;
+  struct stat working;
+  if (stat(host_dir.c_str(), &published) == 0 && stat(".", &working) == 0 &&
+      published.st_dev == working.st_dev && published.st_ino == working.st_ino) {
+    return true;
+  }
+  std::fprintf(stderr,
+               "tvsh: %s no longer leads to the shell's folder (moved or replaced); command not "
+               "run: cd to a folder first\n",
+               ShownName(host_dir).c_str());
+  return false;
+}
+
 void InstallShellSignals() {
   g_have_terminal = tcgetattr(0, &g_terminal_modes) == 0;
   for (int i = 0; i < kSignalCount; ++i) {
@@ -89,7 +115,7 @@ void InstallShellSignals() {
   }
 }
 
-int RunCommand(char* const argv[]) {
+int RunCommand(char* const argv[], bool typed) {
   std::fflush(nullptr);
   // Blocked until the child is known, so that a signal cannot slip between.
   sigset_t end_signals = EndSignals();
@@ -101,8 +127,9 @@ int RunCommand(char* const argv[]) {
       sigaction(kPassedOnSignals[i], &g_inherited[i], nullptr);
     }
     sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+    if (typed) setenv(kTypedVariable, "1", 1);
     execvp(argv[0], argv);
-    std::fprintf(stderr, "tvsh: %s: %s\n", argv[0], std::strerror(errno));
+    std::fprintf(stderr, "tvsh: %s: %s\n", ShownName(argv[0]).c_str(), std::strerror(errno));
     _exit(127);
   }
   if (pid < 0) {

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/command_line.h"
+#include "platform/shown_name.h"
 #include "shell/interactive.h"
 #include "shell/shell_session.h"
 #include "shell/tvsh_options.h"
@@ -76,6 +78,9 @@ int main(int argc, char** argv) {
   int i = options.command;
   const std::string& folder = options.folder;
   if (options.utf8) setenv("TORVELAN_CODEPAGE", "65001", 1);
+  // Only a line typed at the prompt is marked as typed, never what tvsh
+  // inherited.
+  unsetenv(tv::kTypedVariable);
 
   char resolved[PATH_MAX];
   if (folder.empty()) {
@@ -84,9 +89,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else if (realpath(folder.c_str(), resolved) == nullptr || !IsDirectory(resolved)) {
-    std::fprintf(stderr, "tvsh: %s: not a folder\n", folder.c_str());
+    std::fprintf(stderr, "tvsh: %s: not a folder\n", tv::ShownName(folder).c_str());
     return 1;
   }
+  if (!tv::Publishable(resolved, "tvsh: ")) return 2;
 
   std::string tools = ToolsFolder();
   if (!tools.empty()) {

@@ -91,6 +91,17 @@ TEST_F(InteractiveTest, LeavesTheRestOfTheInputToTheTools) {
   EXPECT_EQ(dir_.Read("sub dir/out.txt"), "pear\r\napple\r\nfig\r\n");
 }
 
+TEST_F(InteractiveTest, LinesFromAPipeAreNoTypedLines) {
+  // A script's words may come from a glob: tvsh marks none as typed, and
+  // passes on no mark it inherited.
+  ProgramRun run =
+      RunProgram("tvsh", {"-C", sub_},
+                 {.stdin_bytes = "sort .\\names.txt\nprintenv TORVELAN_TYPED\n", .typed = true});
+  EXPECT_EQ(run.status, 1) << "printenv finds no mark";
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(".\\names.txt"), std::string::npos) << run.err;
+}
+
 TEST_F(InteractiveTest, EndsAtTheEndOfInputWithTheLastStatus) {
   struct Case {
     std::string input;
@@ -204,6 +215,10 @@ TEST_F(InteractiveTest, PromptsWithTheDeviceFolderAtATerminal) {
   terminal.Type("KANVO missing.txt\r");
   std::string shown = terminal.WaitFor(sub_prompt);
   EXPECT_NE(shown.find(DeviceForm(sub_) + "missing.txt"), std::string::npos) << shown;
+  // Typed at the prompt, a device path is read the device's way.
+  terminal.Type("sort ..\\sub dir\\names.txt\r");
+  shown = terminal.WaitFor(sub_prompt);
+  EXPECT_NE(shown.find("apple\r\nfig\r\npear\r\n"), std::string::npos) << shown;
   // Ctrl-C drops what was typed.
   terminal.Type("abc\x03");
   terminal.Type("exit 4\r");

@@ -52,6 +52,11 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     } else {
       unsetenv("TORVELAN_CURRENT_DIRECTORY");
     }
+    if (options.typed) {
+      setenv("TORVELAN_TYPED", "1", 1);
+    } else {
+      unsetenv("TORVELAN_TYPED");
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(path.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

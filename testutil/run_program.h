@@ -23,6 +23,9 @@ struct ProgramOptions {
   // The shell's folder as the program's TORVELAN_CURRENT_DIRECTORY (bytes
   // as given); nullopt: the variable is not set, whatever the test inherited.
   std::optional<std::string> shell_folder;
+  // As a command typed at tvsh's prompt (TORVELAN_TYPED=1); false: the
+  // variable is not set, whatever the test inherited.
+  bool typed = false;
 };
 
 // `program` is a file name in the build's bin folder (e.g. "KANVO") or a path.

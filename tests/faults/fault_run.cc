@@ -1,9 +1,11 @@
 #include "tests/faults/fault_run.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace tv::faults {
@@ -89,6 +91,32 @@ ProgramRun RunWithSizeLimit(int kib, const std::string& tool, const std::vector<
   ProgramOptions options = Options(cwd, stdin_bytes);
   options.stdout_path = stdout_path;
   return RunShell(script, tool, args, options);
+}
+
+std::ostream& operator<<(std::ostream& os, const FileState& s) {
+  return os << testing::PrintToString(s.bytes) << " " << s.uid << ":" << s.gid << " " << std::oct
+            << s.mode << std::dec;
+}
+
+FileState StateOf(const std::string& path) {
+  FileState state;
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return state;
+  state.uid = st.st_uid;
+  state.gid = st.st_gid;
+  state.mode = st.st_mode;
+  if (S_ISLNK(st.st_mode)) {
+    char text[4096];
+    ssize_t n = readlink(path.c_str(), text, sizeof text);
+    state.bytes.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
+  } else if (S_ISREG(st.st_mode)) {
+    FILE* f = fopen(path.c_str(), "rb");
+    char buf[4096];
+    size_t n;
+    while (f != nullptr && (n = fread(buf, 1, sizeof buf, f)) > 0) state.bytes.append(buf, n);
+    if (f != nullptr) fclose(f);
+  }
+  return state;
 }
 
 bool CanRunUnprivileged() { return geteuid() != 0 || access(kSetpriv, X_OK) == 0; }

@@ -6,6 +6,9 @@
 #ifndef TV_TESTS_FAULTS_FAULT_RUN_H_
 #define TV_TESTS_FAULTS_FAULT_RUN_H_
 
+#include <sys/types.h>
+
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +59,18 @@ ProgramRun RunWithStdinClosed(const std::string& tool, const std::vector<std::st
 ProgramRun RunWithSizeLimit(int kib, const std::string& tool, const std::vector<std::string>& args,
                             const std::string& cwd, const std::string& stdin_bytes = "",
                             const std::string& stdout_path = "");
+
+// What a file is: its bytes (or a link's text), owner, group, mode; all
+// zero when there is nothing at `path`.
+struct FileState {
+  std::string bytes;
+  uid_t uid = 0;
+  gid_t gid = 0;
+  mode_t mode = 0;
+  bool operator==(const FileState&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const FileState& s);
+FileState StateOf(const std::string& path);
 
 // True when RunUnprivileged can run tools as a user without root's bypass
 // of file permissions (root with setpriv, or any other user).

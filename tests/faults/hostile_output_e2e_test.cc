@@ -24,41 +24,6 @@ namespace {
 
 const std::string kCreateError = kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n";
 
-// What a file is: its bytes (or a link's text), owner, group, mode.
-struct FileState {
-  std::string bytes;
-  uid_t uid = 0;
-  gid_t gid = 0;
-  mode_t mode = 0;
-  bool operator==(const FileState&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const FileState& s) {
-  return os << testing::PrintToString(s.bytes) << " " << s.uid << ":" << s.gid << " " << std::oct
-            << s.mode << std::dec;
-}
-
-FileState StateOf(const std::string& path) {
-  FileState state;
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return state;
-  state.uid = st.st_uid;
-  state.gid = st.st_gid;
-  state.mode = st.st_mode;
-  if (S_ISLNK(st.st_mode)) {
-    char text[4096];
-    ssize_t n = readlink(path.c_str(), text, sizeof text);
-    state.bytes.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
-  } else if (S_ISREG(st.st_mode)) {
-    FILE* f = fopen(path.c_str(), "rb");
-    char buf[4096];
-    size_t n;
-    while (f != nullptr && (n = fread(buf, 1, sizeof buf, f)) > 0) state.bytes.append(buf, n);
-    if (f != nullptr) fclose(f);
-  }
-  return state;
-}
-
 std::string Attribute(const std::string& path, const char* name) {
   char value[4096];
   ssize_t n = getxattr(path.c_str(), name, value, sizeof value);
@@ -126,12 +91,12 @@ TEST_F(HostileOutputTest, NobodysNamesInASharedFolderAreRefused) {
     std::string in, out;
   } cases[] = {
       // Links: nobody's link leads to root's file, or to where one would be.
-      {"link to root's file", "in.txt", "shared\\out2.txt"},
-      {"link to nothing yet", "in.txt", "shared\\out3.txt"},
+      {"link to root's file", "in.txt", "shared/out2.txt"},
+      {"link to nothing yet", "in.txt", "shared/out3.txt"},
       // nobody's set-ID file would take root's secret and root's identity.
-      {"nobody's set-ID file", "private\\secret.txt", "shared\\report.txt"},
+      {"nobody's set-ID file", "private/secret.txt", "shared/report.txt"},
       // nobody's pipe would receive root's text.
-      {"nobody's pipe", "private\\secret.txt", "shared\\fifo"},
+      {"nobody's pipe", "private/secret.txt", "shared/fifo"},
   };
   const std::vector<std::string> watched = {"private/secret.txt", "shared/out2.txt",
                                             "shared/out3.txt", "shared/report.txt", "shared/fifo"};
@@ -166,35 +131,33 @@ TEST_F(HostileOutputTest, ReplacedFileKeepsItsOwnerAndNobodyGainsAccess) {
       // for nobody alone, as private as before.
       {"nobody's set-user-ID file",
        false,
-       "nobodys\\tool",
-       "nobodys\\tool",
+       "nobodys/tool",
+       "nobodys/tool",
        {"x\r\n", nobody_, nogroup_, S_IFREG | 04755}},
       {"nobody's private file",
        false,
-       "nobodys\\private.txt",
-       "nobodys\\private.txt",
+       "nobodys/private.txt",
+       "nobodys/private.txt",
        {"x\r\n", nobody_, nogroup_, S_IFREG | 0600}},
       // Root's own file in the shared folder is root's to replace.
       {"root's file in the shared folder",
        false,
        "in.txt",
-       "shared\\mine.txt",
+       "shared/mine.txt",
        {"new\r\n", 0, 0, S_IFREG | 0640}},
       // nobody may write root's file but not give it root's identity: the
       // set-ID bits go, and the group's bits are cut to what others had.
       {"root's set-ID file written by nobody",
        true,
        "in.txt",
-       "open\\group.txt",
+       "open/group.txt",
        {"new\r\n", nobody_, nogroup_, S_IFREG | 0766}},
   };
   for (const Case& c : cases) {
     ProgramRun run = c.as_nobody ? RunUnprivileged("KANVO", {c.in, c.out}, folder_.path(), "y\n")
                                  : Kanvo(c.in, c.out);
     EXPECT_EQ(run.status, 0) << c.what << ": " << run.out;
-    std::string out = c.out;
-    for (char& ch : out) ch = ch == '\\' ? '/' : ch;
-    EXPECT_EQ(StateOf(Path(out)), c.after) << c.what;
+    EXPECT_EQ(StateOf(Path(c.out)), c.after) << c.what;
   }
   EXPECT_EQ(folder_.Names("nobodys"), (std::set<std::string>{"tool", "private.txt"}));
   EXPECT_EQ(folder_.Names("open"), std::set<std::string>{"group.txt"});
@@ -212,7 +175,7 @@ TEST_F(HostileOutputTest, AclAndExtendedAttributesAreKept) {
   ASSERT_NE(acl, "(none)");
   FileState before = StateOf(path);
   ASSERT_EQ(before.mode, S_IFREG | 0640u);
-  ProgramRun run = Kanvo("private\\acl.txt", "private\\acl.txt");
+  ProgramRun run = Kanvo("private/acl.txt", "private/acl.txt");
   EXPECT_EQ(run.status, 0) << run.out;
   before.bytes = "x\r\n";
   EXPECT_EQ(StateOf(path), before);
@@ -225,7 +188,7 @@ TEST_F(HostileOutputTest, AclAndExtendedAttributesAreKept) {
 
 TEST_F(HostileOutputTest, PipeWithoutAReaderIsRefusedAtOnce) {
   ASSERT_EQ(mkfifo(Path("private/fifo").c_str(), 0600), 0);
-  ProgramRun run = Kanvo("in.txt", "private\\fifo");
+  ProgramRun run = Kanvo("in.txt", "private/fifo");
   EXPECT_EQ(run.status, 1) << "124 would be the timeout: KANVO waited for a reader";
   EXPECT_EQ(run.out, kCreateError);
 }

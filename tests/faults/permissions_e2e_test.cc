@@ -109,14 +109,15 @@ TEST(PermissionsTest, FileTheKernelRefusesToRead) {
   // The process's own memory opens, and reading it from offset 0 fails.
   Folder folder;
   folder.Write("a.txt", "a\n");
-  const std::string mem = "\\proc\\self\\mem";
-  const std::string open_error = "ファイルのオープンでエラーが発生しました：" + mem + "\n";
+  const std::string mem = "/proc/self/mem";
+  const std::string shown = "\\proc\\self\\mem";  // as the tools name it
+  const std::string open_error = "ファイルのオープンでエラーが発生しました：" + shown + "\n";
   Case cases[] = {
       {"KANVO",
        "KANVO",
        {mem, "out.txt"},
        1,
-       kKanvoError + "ファイルにアクセスできません： " + mem + "\n"},
+       kKanvoError + "ファイルにアクセスできません： " + shown + "\n"},
       {"diff first", "diff", {mem, "a.txt"}, 0, open_error},
       {"diff second", "diff", {"a.txt", mem}, 0, open_error},
       {"sort", "sort", {mem}, 255, kInputError},

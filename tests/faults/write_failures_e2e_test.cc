@@ -111,7 +111,7 @@ TEST(WriteFailuresTest, KanvoOutputFileOnAFullDevice) {
   Folder folder;
   folder.Write("in.txt", "text\n");
   // /dev/full exists: the overwrite question comes first.
-  ProgramRun run = RunTool("KANVO", {"in.txt", "\\dev\\full"}, folder.path(), "y\n");
+  ProgramRun run = RunTool("KANVO", {"in.txt", "/dev/full"}, folder.path(), "y\n");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, kKanvoWriteError);
   EXPECT_EQ(folder.Names(), std::set<std::string>{"in.txt"});

@@ -61,22 +61,22 @@ TEST(WrongKindsTest, FolderWhereAFileIsExpected) {
 TEST(WrongKindsTest, FileWhereAFolderIsExpected) {
   Folder folder;
   folder.Write("a.txt", "a\n");
-  const std::string missing = "指定のファイルが存在しません：a.txt\\b.txt\n";
+  const std::string missing = "指定のファイルが存在しません：a.txt/b.txt\n";
   const std::vector<Case> cases = {
       {"KANVO input",
        "KANVO",
-       {"a.txt\\b.txt", "out.txt"},
+       {"a.txt/b.txt", "out.txt"},
        1,
-       kKanvoError + "指定された入力ファイルは存在しません： a.txt\\b.txt\n"},
+       kKanvoError + "指定された入力ファイルは存在しません： a.txt/b.txt\n"},
       {"KANVO output",
        "KANVO",
-       {"a.txt", "a.txt\\out.txt"},
+       {"a.txt", "a.txt/out.txt"},
        1,
        kKanvoError + "出力ファイルのオープンでエラーが発生しました：  \n"},
-      {"diff first", "diff", {"a.txt\\b.txt", "a.txt"}, 0, missing},
-      {"diff second", "diff", {"a.txt", "a.txt\\b.txt"}, 0, missing},
-      {"sort", "sort", {"a.txt\\b.txt"}, 255, kInputError},
-      {"vornak", "vornak", {"a.txt\\b.txt"}, 255, kInputError},
+      {"diff first", "diff", {"a.txt/b.txt", "a.txt"}, 0, missing},
+      {"diff second", "diff", {"a.txt", "a.txt/b.txt"}, 0, missing},
+      {"sort", "sort", {"a.txt/b.txt"}, 255, kInputError},
+      {"vornak", "vornak", {"a.txt/b.txt"}, 255, kInputError},
       {"tvsh", "tvsh", {"-C", "a.txt", "sort", "a.txt"}, 1, "", "tvsh: a.txt: not a folder\n"},
   };
   RunCases(folder, cases);

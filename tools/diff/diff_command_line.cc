@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/shown_name.h"
 #include "runtime/filter_input.h"
 #include "runtime/path_argument.h"
 
@@ -101,17 +102,18 @@ CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, 
   file.path = path;
   FileAttributes attributes = env.GetFileAttributes(file.path);
   if (!attributes.exists) {
-    out.Printf(kDiffFileMissing, {file.path.empty() ? GivenName(argument, p) : file.path});
+    out.Printf(kDiffFileMissing,
+               {ShownName(file.path.empty() ? GivenName(argument, p) : file.path)});
     return file;
   }
   if (attributes.directory) {
-    out.Printf(kDiffFileIsFolder, {file_number, file.path});
+    out.Printf(kDiffFileIsFolder, {file_number, ShownName(file.path)});
     return file;
   }
   file.unicode = forced_unicode || IsUnicodeFile(env, path);
   std::unique_ptr<ByteSource> source = env.OpenFile(file.path);
   if (!source) {
-    out.Printf(kDiffOpenFailed, {file.path});
+    out.Printf(kDiffOpenFailed, {ShownName(file.path)});
     return file;
   }
   file.stream = std::make_unique<WideReader>(std::move(source),

@@ -3,6 +3,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/shown_name.h"
 #include "platform/wide_writer.h"
 #include "runtime/filter_input.h"
 #include "tools/diff/compare_files.h"
@@ -29,7 +30,7 @@ bool Load(CompareFile& file, DiffLineArray& lines, DiffLineArray& other, WideWri
       out.PutNarrow(kDiffOutOfMemory);
       return false;
     case LoadResult::kReadError:
-      out.Printf(kDiffOpenFailed, {file.path});
+      out.Printf(kDiffOpenFailed, {ShownName(file.path)});
       return false;
   }
   return false;

@@ -77,10 +77,12 @@ std::string Text(const Code& code, const std::string& newline) {
   return code.lines[0] + nl + code.lines[1] + nl;
 }
 
-// The device path of a file in dir. Absolute names keep a run independent
-// of any shell directory published at the same time.
+// The absolute name of a file in dir, which keeps a run independent of any
+// shell directory published at the same time; and its device form, as
+// KANVO names it.
+std::string Abs(const TempDir& dir, const std::string& name) { return dir.path() + "/" + name; }
 std::string Dev(const TempDir& dir, const std::string& name) {
-  std::string path = dir.path() + "/" + name;
+  std::string path = Abs(dir, name);
   for (char& c : path) c = c == '/' ? '\\' : c;
   return path;
 }
@@ -119,7 +121,7 @@ TEST(KanvoE2eTest, EveryInputCodeToEveryOutputCodeAndNewline) {
           std::string label = std::string(in.keyword) + " -> " + out.keyword + " " + keyword;
           unlink((dir.path() + "/out.txt").c_str());
           ProgramRun run = Kanvo(dir, {"/I", in.keyword, "/O", out.keyword, "/N", keyword,
-                                       Dev(dir, "in.txt"), Dev(dir, "out.txt")});
+                                       Abs(dir, "in.txt"), Abs(dir, "out.txt")});
           EXPECT_EQ(run.status, 0) << label << run.out;
           EXPECT_EQ(run.out, "") << label;
           EXPECT_EQ(dir.Read("out.txt"), out.mark + Text(out, newline)) << label;
@@ -135,14 +137,14 @@ TEST(KanvoE2eTest, DetectsEachInputCode) {
     dir.Write("in.txt", in.mark + Text(in, "\n"));
     unlink((dir.path() + "/out.txt").c_str());
     ProgramRun run =
-        Kanvo(dir, {"/O", "SJIS", "/N", "LF", Dev(dir, "in.txt"), Dev(dir, "out.txt")});
+        Kanvo(dir, {"/O", "SJIS", "/N", "LF", Abs(dir, "in.txt"), Abs(dir, "out.txt")});
     EXPECT_EQ(run.status, 0) << in.keyword;
     EXPECT_EQ(dir.Read("out.txt"), Text(CodeNamed("SJIS"), "\n")) << in.keyword;
   }
   // UTF-16 is known by its zero bytes, with no mark at all.
   dir.Write("in.txt", Text(CodeNamed("UNICODE"), "\r\n"));
   unlink((dir.path() + "/out.txt").c_str());
-  EXPECT_EQ(Kanvo(dir, {"/O", "EUC", Dev(dir, "in.txt"), Dev(dir, "out.txt")}).status, 0);
+  EXPECT_EQ(Kanvo(dir, {"/O", "EUC", Abs(dir, "in.txt"), Abs(dir, "out.txt")}).status, 0);
   EXPECT_EQ(dir.Read("out.txt"), Text(CodeNamed("EUC"), "\n"));
 }
 
@@ -151,7 +153,7 @@ TEST(KanvoE2eTest, DefaultNewlineTargets) {
   dir.Write("in.txt", Text(CodeNamed("SJIS"), "\r"));
   for (const char* keyword : {"SJIS", "JIS", "EUC", "UTF8", "UTF8N", "UNICODE"}) {
     unlink((dir.path() + "/out.txt").c_str());
-    ASSERT_EQ(Kanvo(dir, {"/O", keyword, Dev(dir, "in.txt"), Dev(dir, "out.txt")}).status, 0);
+    ASSERT_EQ(Kanvo(dir, {"/O", keyword, Abs(dir, "in.txt"), Abs(dir, "out.txt")}).status, 0);
     bool lf = std::string(keyword) == "JIS" || std::string(keyword) == "EUC";
     const Code& out = CodeNamed(keyword);
     EXPECT_EQ(dir.Read("out.txt"), out.mark + Text(out, lf ? "\n" : "\r\n")) << keyword;
@@ -195,7 +197,7 @@ TEST(KanvoE2eTest, MessagesAndExitValues) {
       {{"missing.txt"}, "", kError + "指定された入力ファイルは存在しません： missing.txt\n"},
       {{"dir", "out.txt"}, "", kError + "入力ファイルにディレクトリが指定されています：dir\n"},
       // Reading the process's own memory from offset 0 fails with EIO.
-      {{"\\proc\\self\\mem", "out.txt"},
+      {{"/proc/self/mem", "out.txt"},
        "",
        kError + "ファイルにアクセスできません： \\proc\\self\\mem\n"},
       {{"in.txt", "dir"},
@@ -216,7 +218,7 @@ TEST(KanvoE2eTest, MessagesAndExitValues) {
       {{"in.txt", "nodir/out.txt"},
        "",
        kError + "出力ファイルのオープンでエラーが発生しました：  \n"},
-      {{"in.txt", "\\dev\\full"},
+      {{"in.txt", "/dev/full"},
        "y\n",
        kError + "出力ファイルの書き込みでエラーが発生しました： \n"},
   };
@@ -233,14 +235,14 @@ TEST(KanvoE2eTest, NamesResolvedAgainstTheShellDirectory) {
   dir.Write("in.txt", "a\n");
   mkdir((dir.path() + "/sub").c_str(), 0755);
   ProgramRun run =
-      RunProgram("tvsh", {"-C", dir.path() + "/sub", "KANVO", "../in.txt", ".\\out.txt"});
+      RunProgram("tvsh", {"-C", dir.path() + "/sub", "KANVO", "../in.txt", "./out.txt"});
   EXPECT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_EQ(dir.Read("sub/out.txt"), "a\r\n");
   run = RunProgram("tvsh", {"-C", dir.path(), "KANVO", "missing.txt"});
   EXPECT_EQ(run.out,
             kError + "指定された入力ファイルは存在しません： " + Dev(dir, "missing.txt") + "\n");
-  // An absolute name is written with backslashes: a slash starts an option.
-  run = Kanvo(dir, {"/O", "UTF8N", Dev(dir, "in.txt"), "abs.txt"});
+  // An absolute Linux name reaches KANVO in device form, never as options.
+  run = Kanvo(dir, {"/O", "UTF8N", Abs(dir, "in.txt"), "abs.txt"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(dir.Read("abs.txt"), "a\r\n");
 }
@@ -360,7 +362,7 @@ TEST(KanvoE2eTest, ManualPageRoundTrip) {
   for (const auto& [from, to] : chain) {
     std::string in = std::to_string(step) + ".txt";
     std::string out = std::to_string(++step) + ".txt";
-    ProgramRun run = Kanvo(dir, {"/I", from, "/O", to, "/N", "LF", Dev(dir, in), Dev(dir, out)});
+    ProgramRun run = Kanvo(dir, {"/I", from, "/O", to, "/N", "LF", Abs(dir, in), Abs(dir, out)});
     ASSERT_EQ(run.status, 0) << from << " -> " << to << run.out;
   }
   EXPECT_TRUE(dir.Read(std::to_string(step) + ".txt") == text);

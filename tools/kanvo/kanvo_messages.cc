@@ -1,5 +1,6 @@
 #include "tools/kanvo/kanvo_messages.h"
 
+#include "platform/shown_name.h"
 #include "platform/wide_writer.h"
 
 namespace kanvo {
@@ -54,7 +55,7 @@ std::u16string_view UsageLine(int index) {
 
 bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name) {
   std::u16string line(MessageText(id));
-  line += file_name;
+  line += tv::ShownName(file_name);
   tv::WideWriter out(&env.StdOut());
   out.PutLine(line);
   return out.Flush();
@@ -68,7 +69,7 @@ bool ShowUsage(tv::Env& env) {
 
 bool AskQuestion(tv::Env& env, int id, std::u16string_view file_name) {
   std::u16string text(MessageText(id));
-  text += file_name;
+  text += tv::ShownName(file_name);
   return env.AskYesNo(kQuestionCaption, text);
 }
 

@@ -24,7 +24,8 @@ TEST(PelquinProgramTest, UsageOnlyForTheExactSlashH) {
   }
   for (std::vector<std::string> args :
        {std::vector<std::string>{}, {" /h"}, {"/h "}, {"/h", "x"}, {"x"}}) {
-    ProgramRun run = RunProgram("Pelquin", args);
+    // Blanks around a word reach the tool only from tvsh's prompt.
+    ProgramRun run = RunProgram("Pelquin", args, {.typed = true});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(0, 19), "System Information\n");
   }
@@ -34,15 +35,15 @@ TEST(PelquinProgramTest, ReportOfThisHost) {
   ProgramRun run = RunProgram("Pelquin", {});
   ASSERT_EQ(run.status, 0);
   std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1) {
+  for (size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos;
+       start = end + 1) {
     lines.push_back(run.out.substr(start, end - start));
   }
   ASSERT_EQ(lines.size(), 17u);
   EXPECT_EQ(lines[1], "-------------------------");
-  const char* system_labels[] = {"CPU Architecture : ", "CPU Type         : ",
-                                 "CPU Level        : ", "CPU Number       : ",
-                                 "PageSize         : ", "Application Addr : ",
-                                 "AllocGranularity : "};
+  const char* system_labels[] = {
+      "CPU Architecture : ", "CPU Type         : ", "CPU Level        : ", "CPU Number       : ",
+      "PageSize         : ", "Application Addr : ", "AllocGranularity : "};
   for (size_t i = 0; i < 7; ++i) EXPECT_EQ(lines[2 + i].rfind(system_labels[i], 0), 0u) << i;
   EXPECT_EQ(lines[9], "");
   EXPECT_EQ(lines[10], "OS Information");
