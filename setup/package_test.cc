@@ -126,13 +126,6 @@ TEST(CheckPackage, NeedsSetupIniStandardIniAndThePackageFile) {
          p.folders.insert(kDir + "ARM");
        },
        false},
-      // Windows reports a device as present in every folder.
-      {"package file is a device",
-       [](FakePlatform& p) {
-         p.ini[kDir + "STANDARD.INI"]["TorvelanOpen"]["CabFiles"] = "NUL";
-         p.files.insert(kDir + "NUL");
-       },
-       false},
   };
   for (const Case& c : cases) {
     FakePlatform platform;
