@@ -88,6 +88,9 @@ TEST(ManPagesTest, ShowEveryMessageOfKanvo) {
 }
 
 constexpr char kQuoteRefused[] = "二重引用符（\"）を含む引数は渡せません：";
+constexpr char kDeviceNameRefused[] =
+    "バックスラッシュ（\\）や、前後に空白のある名前を含む引数は、tvsh のプロンプトでのみ"
+    "使えます（フォルダの区切りは /）：";
 
 TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
   TempDir dir;
@@ -119,6 +122,12 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"sort", "torvelan-sort.1", {"a\".txt"}, "", kQuoteRefused},
       {"vornak", "vornak.1", {"a\".txt"}, "", kQuoteRefused},
       {"Pelquin", "Pelquin.1", {"a\".txt"}, "", kQuoteRefused},
+      // And of one the device would read as another file.
+      {"KANVO", "KANVO.1", {"a\\b.txt"}, "", kDeviceNameRefused},
+      {"diff", "torvelan-diff.1", {"a.txt ", "a.txt"}, "", kDeviceNameRefused},
+      {"sort", "torvelan-sort.1", {"a\\b.txt"}, "", kDeviceNameRefused},
+      {"vornak", "vornak.1", {"a\\b.txt"}, "", kDeviceNameRefused},
+      {"Pelquin", "Pelquin.1", {"a\\b"}, "", kDeviceNameRefused},
       {"/usr/bin/env", "torvelan-sort.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/sort"}, "",
        "」は使えません。932"},
       {"/usr/bin/env", "vornak.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/vornak"}, "",

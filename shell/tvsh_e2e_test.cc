@@ -42,6 +42,30 @@ TEST(TvshTest, PublishesTheFolderInTheCommandsEnvironment) {
   }
 }
 
+TEST(TvshTest, RefusesAFolderTheToolsWouldReadAsAnother) {
+  // With "proj " published, the tools would read in "proj"; with "a\b",
+  // in "a/b". Refused by -C, as the starting folder and by cd.
+  TempDir dir;
+  for (std::string name : {"proj ", "a\\b", " lead", "x\u3000", "tab\t"}) {
+    SCOPED_TRACE(name);
+    std::string folder = dir.path() + "/" + name;
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::vector<std::string> show = {"printenv", "TORVELAN_CURRENT_DIRECTORY"};
+    std::vector<std::string> with_c = {"-C", folder};
+    with_c.insert(with_c.end(), show.begin(), show.end());
+    for (const ProgramRun& run :
+         {RunProgram("tvsh", with_c), RunProgram("tvsh", show, {.cwd = folder})}) {
+      EXPECT_EQ(run.status, 2);
+      EXPECT_EQ(run.out, "");
+      EXPECT_NE(run.err.find("not used as the shell's folder"), std::string::npos) << run.err;
+    }
+    ProgramRun run =
+        RunProgram("tvsh", {"-C", dir.path()},
+                   {.stdin_bytes = "cd \"" + name + "\"\nprintenv TORVELAN_CURRENT_DIRECTORY\n"});
+    EXPECT_EQ(run.out, DeviceForm(dir.path()) + "\n") << "cd leaves the folder as it was";
+  }
+}
+
 TEST(TvshTest, PassesOnTheStatusAndPutsTheToolsFirstOnPath) {
   EXPECT_EQ(RunProgram("tvsh", {"sh", "-c", "exit 7"}).status, 7);
   EXPECT_EQ(RunProgram("tvsh", {"sh", "-c", "kill -9 $$"}).status, 128 + 9);
