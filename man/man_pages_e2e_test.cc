@@ -139,7 +139,7 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
     SCOPED_TRACE(std::string(c.tool) + " " + c.text);
     ProgramRun run = RunProgram(c.tool, c.args, {.cwd = dir.path(), .stdout_path = c.stdout_path});
     EXPECT_NE((run.out + run.err).find(c.text), std::string::npos) << run.out << run.err;
-    ExpectInPages(RenderedPages(c.page), c.text, c.page);
+    ExpectInPages(RenderedPages(c.page), Normalize(c.text), c.page);
   }
 }
 
