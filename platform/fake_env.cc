@@ -103,7 +103,8 @@ std::unique_ptr<OutputTarget> FakeEnv::OpenOutput(std::u16string_view path) {
   if (std::optional<int> fd = InheritedDescriptorOf(path)) {
     // Standard output and error, which the sinks hold; no other is open.
     ByteSink* sink = *fd == 1 ? &stdout_sink : *fd == 2 ? &stderr_sink : nullptr;
-    return DescriptorOutputTarget(sink ? std::shared_ptr<ByteSink>(sink, [](ByteSink*) {}) : nullptr);
+    return DescriptorOutputTarget(sink ? std::shared_ptr<ByteSink>(sink, [](ByteSink*) {})
+                                       : nullptr);
   }
   return std::make_unique<FakeOutputTarget>(this, DevicePathToHost(path));
 }

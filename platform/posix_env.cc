@@ -72,7 +72,8 @@ bool InheritedForWriting(int fd) {
 
 }  // namespace
 
-PosixEnv::PosixEnv() : stdin_start_(StartOf(0)), stdin_(0, false, stdin_start_), stdout_(1), stderr_(2) {}
+PosixEnv::PosixEnv()
+    : stdin_start_(StartOf(0)), stdin_(0, false, stdin_start_), stdout_(1), stderr_(2) {}
 
 FileAttributes PosixEnv::GetFileAttributes(std::u16string_view path) {
   FileAttributes attrs;

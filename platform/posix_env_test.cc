@@ -167,10 +167,18 @@ TEST(InheritedDescriptorTest, NamesThatStandForADescriptor) {
     std::u16string name;
     int fd;  // -1: an ordinary name
   } cases[] = {
-      {u"-", 1},           {u"\\dev\\stdout", 1},     {u"\\dev\\stderr", 2},
-      {u"\\dev\\fd\\7", 7}, {u"\\proc\\self\\fd\\12", 12}, {u"\\dev\\fd\\", -1},
-      {u"\\dev\\fd\\1x", -1}, {u"\\dev\\fd\\-1", -1},     {u"\\dev\\stdin", -1},
-      {u"\\dev\\fd\\99999999999", -1}, {u"\\proc\\1\\fd\\1", -1}, {u"--", -1},
+      {u"-", 1},
+      {u"\\dev\\stdout", 1},
+      {u"\\dev\\stderr", 2},
+      {u"\\dev\\fd\\7", 7},
+      {u"\\proc\\self\\fd\\12", 12},
+      {u"\\dev\\fd\\", -1},
+      {u"\\dev\\fd\\1x", -1},
+      {u"\\dev\\fd\\-1", -1},
+      {u"\\dev\\stdin", -1},
+      {u"\\dev\\fd\\99999999999", -1},
+      {u"\\proc\\1\\fd\\1", -1},
+      {u"--", -1},
       {u"\\w\\-", -1},
   };
   for (const Case& c : cases) {

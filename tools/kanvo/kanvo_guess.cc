@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/wide_writer.h"
 #include "runtime/filter_input.h"
@@ -14,35 +15,11 @@ namespace kanvo {
 
 namespace {
 
-std::u16string_view CodeKeyword(TextCode code) {
-  switch (code) {
-    case CODE_JIS:
-      return u"JIS";
-    case CODE_EUC:
-      return u"EUC";
-    case CODE_UTF8:
-      return u"UTF8";
-    case CODE_UTF8N:
-      return u"UTF8N";
-    case CODE_UNICODE:
-      return u"UNICODE";
-    default:
-      return u"SJIS";  // ASCII and undetected text are converted as SJIS
-  }
-}
-
-std::u16string_view NewlineKeyword(NewlineKind kind) {
-  switch (kind) {
-    case NL_CRLF:
-      return u"CRLF";
-    case NL_CR:
-      return u"CR";
-    case NL_LF:
-      return u"LF";
-    default:
-      return u"NONE";
-  }
-}
+// The keywords of /I by code and of /N by kind. ASCII text is converted
+// as SJIS; NONE (no line break) is no keyword of /N.
+constexpr std::u16string_view kCodeKeywords[] = {u"SJIS", u"SJIS",  u"JIS",    u"EUC",
+                                                 u"UTF8", u"UTF8N", u"UNICODE"};
+constexpr std::u16string_view kNewlineKeywords[] = {u"CRLF", u"CR", u"LF", u"NONE"};
 
 // A name as shown on the line: with slashes, as Linux names it (an
 // absolute path reaches the tool in device form), and with no control
@@ -79,11 +56,12 @@ bool GuessFile(tv::Env& env, tv::WideWriter& out, const std::u16string& given,
     default:
       return fail(MSG_CANNOT_ACCESS, path);
   }
+  // Detection answers a code of the table, or none; the fallback always one.
   TextCode code = scan.code == CODE_INVALID ? scan.fallback_code : scan.code;
   std::u16string line = Shown(given) + u": ";
-  line += CodeKeyword(code);
+  line += kCodeKeywords[code <= CODE_UNICODE ? code : CODE_SJIS];
   line += u' ';
-  line += NewlineKeyword(scan.kind);
+  line += kNewlineKeywords[scan.kind];
   out.PutLine(line);
   return true;
 }

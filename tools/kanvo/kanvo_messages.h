@@ -26,8 +26,8 @@ enum MessageId {
   MSG_CREATE_ERROR = 12,
   MSG_WRITE_ERROR = 13,
   // Linux has forms the device's table has no words for.
-  MSG_EXTRA_NAMES = 14,     // names or options after the output name
-  MSG_NO_QUESTION = 15,     // a question, with the input on standard input
+  MSG_EXTRA_NAMES = 14,  // names or options after the output name
+  MSG_NO_QUESTION = 15,  // a question, with the input on standard input
 };
 
 inline constexpr int kMessageCount = 15;

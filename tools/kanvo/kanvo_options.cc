@@ -33,8 +33,8 @@ struct CodeAlias {
   TextCode code;
 };
 constexpr CodeAlias kCodeAliases[] = {
-    {u"utf-8", CODE_UTF8N},      {u"utf-16", CODE_UNICODE}, {u"utf-16le", CODE_UNICODE},
-    {u"iso-2022-jp", CODE_JIS},  {u"cp932", CODE_SJIS},     {u"windows-31j", CODE_SJIS},
+    {u"utf-8", CODE_UTF8N},     {u"utf-16", CODE_UNICODE}, {u"utf-16le", CODE_UNICODE},
+    {u"iso-2022-jp", CODE_JIS}, {u"cp932", CODE_SJIS},     {u"windows-31j", CODE_SJIS},
 };
 
 TextCode CodeOfAlias(const char16_t* begin, const char16_t* end) {

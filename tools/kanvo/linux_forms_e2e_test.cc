@@ -25,7 +25,7 @@ const std::string kSjis =
     "E\x83J\x83i\x81u\x8A\xBF\x8E\x9A\x81v\n";
 
 ProgramRun RunIn(const TempDir& dir, const std::string& tool, const std::vector<std::string>& args,
-               ProgramOptions options = {}) {
+                 ProgramOptions options = {}) {
   options.cwd = dir.path();
   return RunProgram(tool, args, options);
 }
@@ -154,8 +154,8 @@ TEST(LinuxFormsE2eTest, UsualCodeNamesAreTheKeywordsTheyStandFor) {
   TempDir dir;
   dir.Write("sjis.txt", kSjis);
   const std::pair<const char*, const char*> aliases[] = {
-      {"UTF-8", "UTF8N"},         {"utf-16", "UNICODE"}, {"UTF-16LE", "UNICODE"},
-      {"ISO-2022-JP", "JIS"},     {"cp932", "SJIS"},     {"Windows-31J", "SJIS"},
+      {"UTF-8", "UTF8N"},     {"utf-16", "UNICODE"}, {"UTF-16LE", "UNICODE"},
+      {"ISO-2022-JP", "JIS"}, {"cp932", "SJIS"},     {"Windows-31J", "SJIS"},
   };
   for (const auto& [alias, keyword] : aliases) {
     std::string coded = Converted(dir, {"/O", keyword, "sjis.txt"});
