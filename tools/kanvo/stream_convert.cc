@@ -39,15 +39,36 @@ constexpr Reach kEucReach = [] {
   return r;
 }();
 
+// Only a lead byte of a valid form takes bytes along (Utf8ToSjis drops
+// every other byte alone).
 constexpr Reach kUtf8Reach = [] {
   Reach r{};
-  for (int b = 0xC0; b <= 0xFD; ++b) {
-    int ones = 0;
-    for (int bit = 0x80; (b & bit) != 0; bit >>= 1) ++ones;
-    r[b] = static_cast<uint8_t>(ones - 1);
-  }
+  for (int b = 0xC2; b <= 0xF4; ++b) r[b] = b <= 0xDF ? 1 : b <= 0xEF ? 2 : 3;
   return r;
 }();
+
+// Whether byte b may stand k bytes after `lead` in a valid form: the
+// second byte's range depends on the lead, the others are 80-BF.
+bool FitsAfterLead(uint8_t lead, size_t k, uint8_t b) {
+  uint8_t low = 0x80, high = 0xBF;
+  if (k == 1) {
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  }
+  return b >= low && b <= high;
+}
+
+// Utf8ToSjis's steps: a whole valid character, or one byte dropped as soon
+// as the bytes in view show it starts none; 0 while they cannot tell yet.
+size_t Utf8Step(const uint8_t* p, size_t left) {
+  const size_t length = 1 + kUtf8Reach[p[0]];
+  for (size_t k = 1; k < length && k < left; ++k) {
+    if (!FitsAfterLead(p[0], k, p[k])) return 1;
+  }
+  return length <= left ? length : 0;
+}
 
 // SjisToEuc's and SjisToJis's lead bytes (and the half-width katakana,
 // which may take a voiced mark along into JIS).
@@ -257,7 +278,7 @@ ConvStatus StreamConverter::Decode(bool final) {
       break;
     case CODE_UTF8:
     case CODE_UTF8N:
-      if (!final) cut = FindCut(q, left, kUtf8Reach, 5, WalkByReach(kUtf8Reach));
+      if (!final) cut = FindCut(q, left, kUtf8Reach, 3, Utf8Step);
       status = Utf8ToSjis(AsText(q, cut), &pivot_);
       break;
     case CODE_UNICODE:
