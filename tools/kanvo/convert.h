@@ -38,7 +38,9 @@ bool AppendBytes(std::string* buffer, std::string_view bytes);
 // EUC-JP: 0x8E b gives the half-width byte b; 0x8F and its two bytes (JIS X
 // 0212) give the replacement mark; bytes up to 0xA0 are copied; a byte of
 // 0xA1-0xFF and the one after it form a two-byte character.
+// With `replaced`, adds to it the JIS X 0212 characters so replaced.
 ConvStatus EucToSjis(std::string_view input, std::string* output);
+ConvStatus EucToSjis(std::string_view input, std::string* output, uint64_t* replaced);
 
 // ISO-2022-JP: escapes switch between the single-byte, two-byte and katakana
 // sets and are dropped; an unrecognised escape loses its ESC byte only.
@@ -64,8 +66,10 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output, uint64_t* rep
 
 // UTF-16 little-endian units without their mark; an odd last byte is
 // ignored. No units give an empty text. Characters with no Shift_JIS form
-// come out as the code page gives them ('?').
+// come out as the code page gives them ('?'); with `replaced`, adds to it
+// the characters that had no exact form (a surrogate pair counts once).
 ConvStatus Utf16ToSjis(std::string_view input, std::string* output);
+ConvStatus Utf16ToSjis(std::string_view input, std::string* output, uint64_t* replaced);
 
 // Output side: the Shift_JIS pivot to another code.
 

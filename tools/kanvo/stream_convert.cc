@@ -9,6 +9,7 @@
 #include "tools/kanvo/convert.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/sjis_decode.h"
+#include "tools/kanvo/unicode_recode.h"
 
 namespace kanvo {
 
@@ -182,6 +183,7 @@ NewlineRewrite DecodeRewrite(const StreamPlan& plan) {
 StreamConverter::StreamConverter(const StreamPlan& plan, tv::ByteSink* sink)
     : plan_(plan), sink_(sink) {
   if (plan_.console) plan_.output_code = CODE_SJIS;
+  direct_ = IsUnicodeToUnicode(plan_.input_code, plan_.output_code);
 }
 
 // Runs one step; running out of memory anywhere in it is the conversion's
@@ -271,19 +273,32 @@ ConvStatus StreamConverter::Decode(bool final) {
   const size_t left = n - skip;
   size_t cut = left;
   ConvStatus status = CONV_OK;
+  if (direct_) {
+    if (!final) cut = UnicodeCut(plan_.input_code, AsText(q, left));
+    encoded_.clear();
+    RecodeUnicode(plan_.input_code, plan_.output_code, AsText(q, cut), DecodeRewrite(plan_),
+                  final, &direct_cr_held_, &encoded_, &replaced_);
+    if (!mark_written_) {
+      Put(MarkOf(plan_.output_code));
+      mark_written_ = true;
+    }
+    Put(encoded_);
+    raw_.erase(0, skip + cut);
+    return status_;
+  }
   switch (plan_.input_code) {
     case CODE_EUC:
       if (!final) cut = FindCut(q, left, kEucReach, 2, WalkByReach(kEucReach));
-      status = EucToSjis(AsText(q, cut), &pivot_);
+      status = EucToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_UTF8:
     case CODE_UTF8N:
       if (!final) cut = FindCut(q, left, kUtf8Reach, 3, Utf8Step);
-      status = Utf8ToSjis(AsText(q, cut), &pivot_);
+      status = Utf8ToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_UNICODE:
       if (!final) cut = left & ~static_cast<size_t>(1);
-      status = Utf16ToSjis(AsText(q, cut), &pivot_);
+      status = Utf16ToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_JIS:
       // The converter finds the cut itself, in the one walk over the escapes.

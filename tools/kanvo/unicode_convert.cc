@@ -187,12 +187,23 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output, uint64_t* rep
 }
 
 ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
+  return Utf16ToSjis(input, output, nullptr);
+}
+
+ConvStatus Utf16ToSjis(std::string_view input, std::string* output, uint64_t* replaced) {
   const uint8_t* p = BytesOf(input);
   size_t units = input.size() / 2;  // an odd last byte is ignored
+  uint64_t lossy = 0;
+  // One character lost, not two, where a surrogate pair has no form.
+  auto count = [&](const UnitTable& table, size_t k) {
+    char16_t unit = UnitAt(p, k);
+    lossy += table.lossy[unit];
+    if (k > 0 && (unit & 0xFC00) == 0xDC00 && (UnitAt(p, k - 1) & 0xFC00) == 0xD800) --lossy;
+  };
   // Two bytes a unit at most: the room is all there from the start, and a
   // unit may store two bytes where it needs one (the next one overwrites
   // the second).
-  return RunConverter(output, units * 2, [&](ByteWriter& w) {
+  ConvStatus status = RunConverter(output, units * 2, [&](ByteWriter& w) {
     const UnitTable& table = Units();
     uint8_t* out = w.start();
     size_t i = 0;
@@ -206,12 +217,20 @@ ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
         out += 8;
         continue;
       }
-      for (size_t k = i; k < i + 8; ++k) out = PutSjis(out, table.bytes[UnitAt(p, k)]);
+      for (size_t k = i; k < i + 8; ++k) {
+        out = PutSjis(out, table.bytes[UnitAt(p, k)]);
+        count(table, k);
+      }
     }
 #endif
-    for (; i < units; ++i) out = PutSjis(out, table.bytes[UnitAt(p, i)]);
+    for (; i < units; ++i) {
+      out = PutSjis(out, table.bytes[UnitAt(p, i)]);
+      count(table, i);
+    }
     return out;
   });
+  if (status == CONV_OK && replaced != nullptr) *replaced += lossy;
+  return status;
 }
 
 ConvStatus SjisToUtf8(std::string_view input, std::string* output) {
