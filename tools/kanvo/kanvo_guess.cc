@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/shown_name.h"
 #include "platform/wide_writer.h"
 #include "runtime/filter_input.h"
 #include "runtime/path_argument.h"
@@ -27,9 +28,8 @@ constexpr std::u16string_view kNewlineKeywords[] = {u"CRLF", u"CR", u"LF", u"NON
 std::u16string Shown(std::u16string name) {
   for (char16_t& u : name) {
     if (u == u'\\') u = u'/';
-    if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) u = u'?';
   }
-  return name;
+  return tv::ShownName(name);
 }
 
 // Guesses one file; false (with its message on standard error) when it
