@@ -38,6 +38,19 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
+// The commands on the user's PATH, with the tool each one is.
+struct PathCommand {
+  const char* command;
+  const char* tool;
+};
+const PathCommand kPathCommands[] = {
+    {"KANVO", "KANVO"},
+    {"torvelan-diff", "diff"},
+    {"torvelan-sort", "sort"},
+    {"vornak", "vornak"},
+    {"Pelquin", "Pelquin"},
+};
+
 // The files an installation must hold, relative to its prefix.
 std::vector<std::string> ExpectedFiles() {
   std::vector<std::string> files = {
@@ -50,6 +63,7 @@ std::vector<std::string> ExpectedFiles() {
       "share/lintian/overrides/torvelan",
   };
   for (const char* tool : kTools) files.push_back(std::string("lib/torvelan/bin/") + tool);
+  for (const PathCommand& c : kPathCommands) files.push_back(std::string("bin/") + c.command);
   for (const char* page : kPages) {
     files.push_back(std::string("share/man/man1/") + page + ".1.gz");
     files.push_back(std::string("share/man/ja/man1/") + page + ".1.gz");
@@ -96,6 +110,38 @@ void ExpectToolsRunFrom(const std::string& tvsh, const std::string& tools_dir) {
   EXPECT_NE(report.out.find("System Information"), std::string::npos);
 }
 
+// Runs each command of bin/ as bash would, by its name on a PATH that holds
+// bin/ and the system's folders, in a folder that no tvsh published: the
+// names resolve against the working folder, and diff and sort are still
+// the system's.
+void ExpectCommandsRunFromBin(const std::string& bin) {
+  TempDir work;
+  work.Write("sjis.txt", "\x93\xFA\x96\x7B\x8C\xEA\r\n");  // 日本語 in Shift_JIS
+  work.Write("a.txt", "a\nb\n");
+  work.Write("b.txt", "a\nx\n");
+  work.Write("names.txt", "pear\napple\n");
+  std::string path = "PATH=" + bin + ":/usr/bin:/bin";
+  struct Case {
+    std::vector<std::string> command;
+    std::string out;
+  } cases[] = {
+      {{"KANVO", "/O", "UTF8N", "/N", "LF", "sjis.txt", "utf8.txt"}, ""},
+      {{"torvelan-diff", "a.txt", "b.txt"}, "\n1-2,1-2\n <a\n!<b\n ---\n >a\n!>x\n"},
+      {{"torvelan-sort", "names.txt"}, "apple\npear\n"},
+      {{"vornak", "names.txt"}, "PEAR\nAPPLE\n"},
+      {{"sh", "-c", "command -v diff; command -v sort"}, "/usr/bin/diff\n/usr/bin/sort\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command[0]);
+    std::vector<std::string> args = {"-u", "TORVELAN_CURRENT_DIRECTORY", path};
+    args.insert(args.end(), c.command.begin(), c.command.end());
+    ProgramRun run = RunProgram("/usr/bin/env", args, {.cwd = work.path()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, c.out);
+  }
+  EXPECT_EQ(work.Read("utf8.txt"), "日本語\n");
+}
+
 class InstallTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -115,18 +161,21 @@ class InstallTest : public ::testing::Test {
 TempDir* InstallTest::prefix_ = nullptr;
 ProgramRun* InstallTest::install_ = nullptr;
 
-TEST_F(InstallTest, PutsTheToolsOffPathAndOnlyTvshInBin) {
+TEST_F(InstallTest, PutsTheToolsOnPathUnderNamesNoSystemCommandHas) {
   for (const std::string& file : ExpectedFiles()) {
     EXPECT_TRUE(IsFile(prefix_->path() + "/" + file)) << file;
   }
-  // Nothing beside tvsh in bin: the tools' diff and sort never shadow the
-  // system's.
-  ProgramRun bin = RunProgram("/bin/ls", {"-A", prefix_->path() + "/bin"});
-  EXPECT_EQ(bin.out, "tvsh\n");
+  // Nothing else in bin: the tools' diff and sort never shadow the system's.
+  ProgramRun bin = RunProgram("/usr/bin/env", {"LC_ALL=C", "ls", "-A", prefix_->path() + "/bin"});
+  EXPECT_EQ(bin.out, "KANVO\nPelquin\ntorvelan-diff\ntorvelan-sort\ntvsh\nvornak\n");
 }
 
 TEST_F(InstallTest, RunsEveryToolThroughTheInstalledTvsh) {
   ExpectToolsRunFrom(prefix_->path() + "/bin/tvsh", prefix_->path() + "/lib/torvelan/bin");
+}
+
+TEST_F(InstallTest, RunsEveryCommandOfBinByItsName) {
+  ExpectCommandsRunFromBin(prefix_->path() + "/bin");
 }
 
 TEST_F(InstallTest, ManFindsThePagesInBothLanguages) {
@@ -262,6 +311,7 @@ TEST_F(DebianPackageTest, InstallsIntoAScratchRootAndRemovesCleanly) {
     EXPECT_TRUE(IsFile(root.path() + "/usr/" + file)) << file;
   }
   ExpectToolsRunFrom(root.path() + "/usr/bin/tvsh", root.path() + "/usr/lib/torvelan/bin");
+  ExpectCommandsRunFromBin(root.path() + "/usr/bin");
 
   ProgramRun remove = RunProgram(TV_DPKG, {"--root=" + root.path(), "-r", "torvelan"});
   setenv("PATH", path.c_str(), 1);
