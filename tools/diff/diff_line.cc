@@ -43,11 +43,12 @@ void DiffLineArray::AddLine(size_t start, size_t length) {
   if (size_ >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) throw std::bad_alloc();
   if ((size_ & kChunkMask) == 0 && (size_ >> kChunkBits) == chunks_.size()) {
     chunks_.reserve(chunks_.size() + 1);  // so that push_back cannot throw
-    chunks_.push_back(std::unique_ptr<DiffLine[]>(new DiffLine[kChunkMask + 1]));
+    size_t bytes = (kChunkMask + 1) * sizeof(DiffLine);
+    chunks_.emplace_back(static_cast<DiffLine*>(::operator new[](bytes)));
+    AdviseHugePages(chunks_.back().get(), bytes);
   }
-  DiffLine& line = (*this)[size_];
-  line = DiffLine{};
-  line.place = uint64_t{start} << kLengthBits | length;
+  DiffLine* line = new (&(*this)[size_]) DiffLine;
+  line->place = uint64_t{start} << kLengthBits | length;
   ++size_;
 }
 
@@ -66,7 +67,7 @@ void DiffLineArray::DropFront(size_t start, size_t lines) {
 }
 
 void DiffLineArray::Clear() {
-  std::vector<std::unique_ptr<DiffLine[]>>().swap(chunks_);
+  std::vector<std::unique_ptr<DiffLine[], FreeChunk>>().swap(chunks_);
   size_ = 0;
   text_.reset();
   used_ = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tv {
@@ -25,6 +26,9 @@ struct DiffLine {
   bool shown = false;    // the line belongs to a printed hunk
   uint64_t place = 0;    // start << kLengthBits | length, in the array's text
 };
+
+// Records are placed in raw memory and never destroyed one by one.
+static_assert(std::is_trivially_destructible_v<DiffLine>);
 
 class DiffLineArray {
  public:
@@ -79,10 +83,15 @@ class DiffLineArray {
   void Clear();
 
  private:
-  static constexpr int kChunkBits = 16;
+  // Records live in chunks of 4 MB, taken raw: a page of one is touched
+  // only when a record is written to it.
+  static constexpr int kChunkBits = 18;
   static constexpr size_t kChunkMask = (size_t{1} << kChunkBits) - 1;
+  struct FreeChunk {
+    void operator()(DiffLine* chunk) const { ::operator delete[](chunk); }
+  };
 
-  std::vector<std::unique_ptr<DiffLine[]>> chunks_;
+  std::vector<std::unique_ptr<DiffLine[], FreeChunk>> chunks_;
   size_t size_ = 0;
   std::unique_ptr<char16_t[]> text_;
   size_t used_ = 0;
