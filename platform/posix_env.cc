@@ -9,7 +9,9 @@
 #include <cstring>
 
 #include "platform/device_path.h"
+#include "platform/input_spool.h"
 #include "platform/output_target.h"
+#include "platform/path_walk.h"
 #include "platform/shared_directory.h"
 #include "platform/utf16.h"
 
@@ -35,6 +37,7 @@ FdSource::~FdSource() {
 }
 
 ptrdiff_t FdSource::Read(void* buf, size_t n) {
+  if (spent_) return -1;
   for (;;) {
     ssize_t r = read(fd_, buf, n);
     if (r < 0 && errno == EINTR) continue;
@@ -50,15 +53,30 @@ int64_t FdSource::Size() {
 
 bool FdSource::Rewind() { return Size() >= 0 && lseek(fd_, 0, SEEK_SET) == 0; }
 
+bool FdSource::Spool() {
+  if (Size() >= 0) return true;
+  bool consumed = false;
+  int spool = SpoolToTemporary(fd_, &consumed);
+  if (spool < 0) {
+    // Part of the input is gone: reading on would give the rest as if whole.
+    spent_ = consumed;
+    return false;
+  }
+  if (owned_) close(fd_);
+  fd_ = spool;
+  owned_ = true;
+  return true;
+}
+
 size_t FdSink::Write(const void* buf, size_t n) { return WriteFully(fd_, buf, n); }
 
 PosixEnv::PosixEnv() : stdin_(0), stdout_(1), stderr_(2) {}
 
 FileAttributes PosixEnv::GetFileAttributes(std::u16string_view path) {
   FileAttributes attrs;
-  struct stat st;
-  std::string host = DevicePathToHost(path);
-  if (host.empty() || stat(host.c_str(), &st) != 0) return attrs;
+  WalkedPath walked;
+  if (!WalkPath(DevicePathToHost(path), &walked) || !walked.entry) return attrs;
+  const struct stat& st = walked.st;
   attrs.exists = true;
   attrs.directory = S_ISDIR(st.st_mode);
   attrs.regular = S_ISREG(st.st_mode);
@@ -67,20 +85,28 @@ FileAttributes PosixEnv::GetFileAttributes(std::u16string_view path) {
 }
 
 std::unique_ptr<ByteSource> PosixEnv::OpenFile(std::u16string_view path) {
-  std::string host = DevicePathToHost(path);
-  if (host.empty()) return nullptr;
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
+  WalkedPath walked;
+  if (!WalkPath(DevicePathToHost(path), &walked) || !walked.entry) return nullptr;
+  if (S_ISDIR(walked.st.st_mode)) return nullptr;
+  // Another user's FIFO where others may write was put there to stall or
+  // feed the tool.
+  if (S_ISFIFO(walked.st.st_mode) && !TrustedEntry(walked.folder_st, walked.st.st_uid)) {
     return nullptr;
   }
-  return std::make_unique<FdSource>(fd, /*owned=*/true);
+  // Without blocking: a FIFO with no writer or a device must not stall the
+  // open; reading blocks as usual once the file is known.
+  Fd fd(ReopenWalked(walked, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+  if (!fd) return nullptr;
+  inputs_.push_back({walked.st.st_dev, walked.st.st_ino});
+  int flags = fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
+  return std::make_unique<FdSource>(fd.Release(), /*owned=*/true);
 }
 
 std::unique_ptr<OutputTarget> PosixEnv::OpenOutput(std::u16string_view path) {
-  return OpenOutputTarget(DevicePathToHost(path));
+  OutputOptions options;
+  options.inputs = &inputs_;
+  return OpenOutputTarget(DevicePathToHost(path), options);
 }
 
 bool PosixEnv::ReadShare(char16_t units[kShareUnits]) {
