@@ -19,6 +19,7 @@
 #include "tools/kanvo/kanvo.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/output_writer.h"
+#include "tools/kanvo/unicode_recode.h"
 #include "tools/kanvo/whole_convert.h"
 
 namespace kanvo {
@@ -37,8 +38,14 @@ std::string WholeOutput(std::string raw, const StreamPlan& plan) {
   const TextCode output_code = plan.console ? CODE_SJIS : plan.output_code;
   NewlineKind kind = plan.current;
   std::string pivot, output;
-  EXPECT_EQ(ToPivot(plan.input_code, &raw, &pivot), CONV_OK);
-  EXPECT_EQ(FromPivot(output_code, &pivot, plan.target, &kind, &output), CONV_OK);
+  if (IsUnicodeToUnicode(plan.input_code, output_code)) {
+    EXPECT_EQ(RecodeWhole(plan.input_code, &raw, output_code, kind, plan.target, &output),
+              CONV_OK);
+    kind = plan.target;
+  } else {
+    EXPECT_EQ(ToPivot(plan.input_code, &raw, &pivot), CONV_OK);
+    EXPECT_EQ(FromPivot(output_code, &pivot, plan.target, &kind, &output), CONV_OK);
+  }
   tv::FakeEnv env;
   if (plan.console) {
     EXPECT_EQ(WriteToConsole(env, output, kind), CONV_OK);
@@ -299,7 +306,9 @@ TEST(StreamConvertTest, InputChangedBetweenThePasses) {
   std::string sjis = JapaneseText(gen, 400000);
   std::string utf8;
   ASSERT_EQ(SjisToUtf8(sjis, &utf8), CONV_OK);
-  // Detected as Shift_JIS, then read as other bytes, longer or gone.
+  // Detected as Shift_JIS, then read as other bytes, longer or gone. Bytes
+  // past those scanned are not read: a file that grows as it is converted
+  // (the output appended to it) would never end.
   for (std::string second : {std::string(), utf8, sjis.substr(0, 1000), sjis + sjis}) {
     SourceEnv env;
     env.kind = SourceEnv::kChanging;
@@ -309,7 +318,8 @@ TEST(StreamConvertTest, InputChangedBetweenThePasses) {
     env.answers.push_back(true);
     ASSERT_EQ(KanvoMain(env, u"/O EUC \\w\\in \\w\\out"), 0);
     EXPECT_TRUE(env.files["/w/out"].bytes ==
-                WholeOutput(second, {CODE_SJIS, CODE_EUC, DetectNewlineKind(sjis), NL_LF, false}));
+                WholeOutput(second.substr(0, sjis.size()),
+                            {CODE_SJIS, CODE_EUC, DetectNewlineKind(sjis), NL_LF, false}));
   }
   // A read that fails on the second pass leaves the old file.
   SourceEnv env;
