@@ -1,5 +1,6 @@
 #include "shell/interactive.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/path_walk.h"
 #include "platform/shown_name.h"
 #include "shell/line_input.h"
 #include "shell/shell_line.h"
@@ -33,25 +35,29 @@ int ChangeFolder(const std::string& rest, std::string* current) {
   std::string name = CdArgument(rest);
   std::string target = CdTargetPath(name, *current, HomeFolder());
   std::string shown = ShownName(name);
-  char resolved[PATH_MAX];
-  struct stat st;
-  if (realpath(target.c_str(), resolved) == nullptr || stat(resolved, &st) != 0 ||
-      !S_ISDIR(st.st_mode)) {
-    std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", shown.c_str());
+  // Where tvsh goes back to when the folder cannot be used: the folder it
+  // is in, held by what it is rather than by its name.
+  int here = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  auto stay = [&]() {
+    if (here >= 0 ? fchdir(here) != 0 : chdir(current->c_str()) != 0) std::perror("tvsh: cd");
+    if (here >= 0) close(here);
     return 1;
+  };
+  // Walked part by part: a link another user put in a shared folder on the
+  // way is not followed.
+  std::string resolved;
+  if (!EnterFolder(target, &resolved)) {
+    std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", shown.c_str());
+    return stay();
   }
-  if (!Publishable(resolved, "tvsh: cd: ")) return 1;
+  if (!Publishable(resolved, "tvsh: cd: ")) return stay();
   if (!PublishFolder(resolved)) {
     std::fprintf(
         stderr, "tvsh: cd: %s: %s\n", shown.c_str(),
         errno == ENAMETOOLONG ? "too long a path for the shell's folder" : std::strerror(errno));
-    return 1;
+    return stay();
   }
-  if (chdir(resolved) != 0) {
-    std::fprintf(stderr, "tvsh: cd: %s: %s\n", shown.c_str(), std::strerror(errno));
-    PublishFolder(*current);
-    return 1;
-  }
+  if (here >= 0) close(here);
   *current = resolved;
   return 0;
 }
