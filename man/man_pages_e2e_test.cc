@@ -92,6 +92,7 @@ constexpr char kQuoteRefused[] = "二重引用符（\"）を含む引数は渡�
 TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
   TempDir dir;
   dir.Write("a.txt", "a\n");
+  dir.Write("smile.txt", "\xF0\x9F\x98\x80\n");
   ASSERT_EQ(mkdir((dir.path() + "/folder").c_str(), 0755), 0);
   // Each run prints the message; the text before any file name is what the
   // pages must show.
@@ -119,6 +120,7 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"sort", "torvelan-sort.1", {"a\".txt"}, "", kQuoteRefused},
       {"vornak", "vornak.1", {"a\".txt"}, "", kQuoteRefused},
       {"Pelquin", "Pelquin.1", {"a\".txt"}, "", kQuoteRefused},
+      {"KANVO", "KANVO.1", {"smile.txt"}, "", "文字を変換できず置き換えました"},
       {"/usr/bin/env", "torvelan-sort.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/sort"}, "",
        "」は使えません。932"},
       {"/usr/bin/env", "vornak.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/vornak"}, "",
