@@ -26,6 +26,7 @@ class FakePlatform : public PackagePlatform {
  public:
   std::string module_file_name;
   std::set<std::string> files;
+  std::set<std::string> folders;
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> ini;
   std::optional<std::string> app_manager;
   bool start_succeeds = true;
@@ -48,9 +49,10 @@ class FakePlatform : public PackagePlatform {
   bool IsLeadByte(uint8_t b) override {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
   }
-  bool FileExists(const std::string& path) override {
+  PathKind KindOf(const std::string& path) override {
     queried_paths.push_back(path);
-    return files.count(path) != 0;
+    if (folders.count(path)) return PATH_FOLDER;
+    return files.count(path) ? PATH_FILE : PATH_MISSING;
   }
   std::string ReadIniString(const std::string& path, const std::string& section,
                             const std::string& key) override {

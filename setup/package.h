@@ -22,6 +22,7 @@ enum InstallType { INSTALL_STANDARD = 1010, INSTALL_COMPACT = 1011 };
 
 struct PackagePaths {
   std::string directory;  // ends in a backslash
+  std::string installer;  // the installer's own file name
   std::string setup_ini;
   std::string standard_ini;
   std::string compact_ini;
@@ -48,11 +49,22 @@ size_t FindLastBackslash(std::string_view path, PackagePlatform& platform);
 std::string_view TruncateMultibyte(std::string_view text, size_t max_bytes,
                                    PackagePlatform& platform);
 
+// Whether a "CabFiles" value may name the package: a file name, or a path
+// down into subfolders, that stays inside the installer's folder and names
+// neither a device (NUL, COM1.CAB, ...) nor the installer or its INI files.
+bool IsPackageFileName(std::string_view name, std::string_view installer,
+                       PackagePlatform& platform);
+
+// Whether `path` is absolute, so that starting it never searches the current
+// folder: a drive with its root (C:\...) or a network path (\\server\...).
+bool IsAbsolutePath(std::string_view path);
+
 // Fills `paths` from the installer's own path.
 LocateResult LocatePackage(PackagePlatform& platform, PackagePaths* paths);
 
-// True when SETUP.INI, STANDARD.INI and the package file that STANDARD.INI
-// names all exist, each path fitting the path buffer.
+// True when SETUP.INI and STANDARD.INI exist and the package file that
+// STANDARD.INI names is a file that passes IsPackageFileName, each path
+// fitting the path buffer.
 bool CheckPackage(PackagePlatform& platform, const PackagePaths& paths);
 
 ConfirmationInfo ReadConfirmationInfo(PackagePlatform& platform, const PackagePaths& paths);
@@ -61,7 +73,7 @@ ConfirmationInfo ReadConfirmationInfo(PackagePlatform& platform, const PackagePa
 std::string BuildLaunchCommandLine(std::string_view program, std::string_view ini);
 
 // Starts the Application Manager with the description of `type`; false when
-// it is not registered or its process cannot be created.
+// it is not registered at an absolute path or its process cannot be created.
 bool LaunchAppManager(PackagePlatform& platform, const PackagePaths& paths, InstallType type);
 
 }  // namespace tv

@@ -10,19 +10,23 @@
 
 namespace tv {
 
+enum PathKind { PATH_MISSING, PATH_FILE, PATH_FOLDER };
+
 class PackagePlatform {
  public:
   virtual ~PackagePlatform() = default;
 
   // Full path of the running installer, however long; empty when it cannot
-  // be had. Length limits are the caller's business.
+  // be had, or when the code page cannot spell it and the path given is a
+  // best-fit stand-in that may name another folder (Café read as Cafe).
+  // Length limits are the caller's business.
   virtual std::string ModuleFileName() = 0;
 
   // Whether `byte` starts a two-byte character of the ANSI code page.
   virtual bool IsLeadByte(uint8_t byte) = 0;
 
-  // Anything at `path`, file or folder.
-  virtual bool FileExists(const std::string& path) = 0;
+  // What is at `path`. A device reads as a file: its name tells it apart.
+  virtual PathKind KindOf(const std::string& path) = 0;
 
   // The whole value of `key` in `section` of the INI file at `path`; empty
   // when the file, section or key is missing.

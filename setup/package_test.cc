@@ -120,6 +120,12 @@ TEST(CheckPackage, NeedsSetupIniStandardIniAndThePackageFile) {
          p.files.insert(kDir + "ARM\\PKG.CAB");
        },
        true},
+      {"package file is a folder",
+       [](FakePlatform& p) {
+         p.ini[kDir + "STANDARD.INI"]["TorvelanOpen"]["CabFiles"] = "ARM";
+         p.folders.insert(kDir + "ARM");
+       },
+       false},
   };
   for (const Case& c : cases) {
     FakePlatform platform;
@@ -129,6 +135,87 @@ TEST(CheckPackage, NeedsSetupIniStandardIniAndThePackageFile) {
     ASSERT_EQ(LocatePackage(platform, &paths), LOCATE_OK);
     EXPECT_EQ(CheckPackage(platform, paths), c.expected) << c.name;
   }
+}
+
+TEST(IsPackageFileName, OnlyAFileInsideTheFolderThatIsNotADeviceOrThePackagesOwn) {
+  FakePlatform platform;
+  const std::string kA = "\x83\x41", ka = "\x83\x61";  // two characters, trail bytes 'A', 'a'
+  struct Case {
+    std::string name;
+    bool expected;
+  } cases[] = {
+      {"PKG.CAB", true},
+      {"\\sub\\name.CAB", true},
+      {"sub/name.CAB", true},
+      {"a\\b/c.CAB", true},
+      {kHyo + ".CAB", true},  // the 0x5C of 表 is no separator
+      {kHyo + "\\PKG.CAB", true},
+      {"NULL.CAB", true},
+      {"COM10", true},
+      {"CONSOLE.CAB", true},
+      {"sub\\SETUP.INI", true},
+      {"SETUP.INI.CAB", true},
+      {kA + ".exe", true},  // not the installer ka.exe
+      {"", false},
+      {"NUL", false},
+      {"nul", false},
+      {"CON", false},
+      {"COM1", false},
+      {"com9", false},
+      {"LPT1", false},
+      {"AUX", false},
+      {"PRN", false},
+      {"CONIN$", false},
+      {"conout$", false},
+      {"NUL.CAB", false},
+      {"nul .cab", false},
+      {"sub\\NUL", false},
+      {"\\\\.\\NUL", false},
+      {"\\\\?\\C:\\PKG.CAB", false},
+      {"//server/share/PKG.CAB", false},
+      {"..\\TorvelanOpen_ARM.CAB", false},
+      {"sub\\..\\..\\PKG.CAB", false},
+      {"../../../../../../../../../../../../etc/passwd", false},
+      {".", false},
+      {"..", false},
+      {"C:\\PKG.CAB", false},
+      {"C:PKG.CAB", false},
+      {"PKG.CAB:stream", false},
+      {"*.CAB", false},
+      {"PKG\tCAB", false},
+      {"sub\\", false},
+      {"\\", false},
+      {"sub\\\\PKG.CAB", false},
+      {"PKG.CAB ", false},
+      {"SETUP.INI", false},
+      {"\\standard.ini", false},
+      {"COMPACT.INI", false},
+      {"SETUP.INI.", false},
+      {ka + ".exe", false},
+      {ka + ".EXE", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsPackageFileName(c.name, ka + ".exe", platform), c.expected) << c.name;
+  }
+}
+
+TEST(IsAbsolutePath, ADriveWithItsRootOrANetworkPath) {
+  struct Case {
+    std::string path;
+    bool expected;
+  } cases[] = {
+      {"C:\\CE\\CEAppMgr.exe", true},
+      {"d:/CEAppMgr.exe", true},
+      {"\\\\host\\ce\\CEAppMgr.exe", true},
+      {"CEAppMgr.exe", false},
+      {"CE\\CEAppMgr.exe", false},
+      {"\\CE\\CEAppMgr.exe", false},
+      {"C:CEAppMgr.exe", false},
+      {"\"C:\\CE\\CEAppMgr.exe\"", false},
+      {"C:", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsAbsolutePath(c.path), c.expected) << c.path;
 }
 
 TEST(CheckPackage, RefusesAPackageFileNameThatDoesNotFitThePathBuffer) {
@@ -215,6 +302,7 @@ TEST(LaunchAppManager, FailsWhenNotRegisteredOrNotStarted) {
   } cases[] = {
       {"not registered", std::nullopt, true, 0},
       {"empty value", std::string(), true, 0},
+      {"bare name", std::string("CEAppMgr.exe"), true, 0},
       {"value too long", std::string(kPathBufferSize, 'x'), true, 0},
       {"process not created", std::string("C:\\CE\\CEAppMgr.exe"), false, 1},
   };
@@ -234,7 +322,7 @@ TEST(LaunchAppManager, LongestPathsFitTheCommandLineBuffer) {
   FakePlatform platform;
   const std::string dir = "C:\\" + std::string(kPathBufferSize - 1 - 12 - 4, 'd') + "\\";
   platform.AddPackage(dir);
-  platform.app_manager = std::string(kPathBufferSize - 1, 'm');
+  platform.app_manager = "C:\\" + std::string(kPathBufferSize - 1 - 3, 'm');
   PackagePaths paths;
   ASSERT_EQ(LocatePackage(platform, &paths), LOCATE_OK);
   ASSERT_TRUE(LaunchAppManager(platform, paths, INSTALL_STANDARD));

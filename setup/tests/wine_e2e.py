@@ -28,6 +28,7 @@ PAGE_CAPTION = 'TorvelanOpenセットアップ'
 MESSAGE_CAPTION = 'TorvelanOpen セットアップ'
 BACKDROP_CLASS = 'SETUP'
 
+MSG_UNKNOWN = '原因不明のエラーを検出しました。セットアップファイルを特定できません。'
 MSG_PACKAGE = 'インストール用配布物に不足または異常があるため処理を継続できません。'
 MSG_LAUNCH = 'アプリケーションマネージャの起動に失敗し、インストールは行われませんでした。'
 MSG_CANCELLED = 'インストールを中止します。'
@@ -250,8 +251,9 @@ class Session:
         self.record = folder / 'appmgr-command-line.txt'
         self.env['TV_APPMGR_LOG'] = windows_path(self.record)
         self.log(f'starting {folder}')
+        # Started from its own folder, as a double click does.
         self.setup = subprocess.Popen(['wine', str(folder / 'setup.exe')], env=self.env,
-                                      stdin=subprocess.DEVNULL,
+                                      cwd=folder, stdin=subprocess.DEVNULL,
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def screen(self):
@@ -446,25 +448,46 @@ def case_cancel_confirmation(s):
     s.wait_exit()
 
 
+def refused_at_once(s, step, folder, text):
+    """The installer ends with `text` before any window, starting nothing."""
+    s.start(folder)
+    box = wait_message(s, text)
+    screen = s.screen()
+    expect(screen.backdrop() is None and screen.agreement() is None,
+           f'{step}: a window came before the message\n{screen.describe()}')
+    expect(box.owner == '0000000000000000', f'{step}: the box has an owner')
+    s.shot(step)
+    s.key('Return')
+    s.wait_exit()
+    expect(not s.record.exists(), f'{step}: the Application Manager was started')
+
+
+def agree_and_start(s, folder):
+    s.start(folder)
+    wait_agreement(s)
+    s.key('alt+a')
+    wait_confirmation(s)
+    s.key('alt+s')
+    line = s.launched_line()
+    expect(line == s.expected_line(folder), f'command line {line!r}')
+    s.wait_exit()
+
+
+def cabfiles(value):
+    return '[TorvelanOpen]\nCabFiles=' + value + '\n'
+
+
 def case_package_faults(s):
     faults = {
         'no-setup-ini': dict(drop=('SETUP.INI',)),
         'no-standard-ini': dict(drop=('STANDARD.INI',)),
         'no-cabfiles': dict(standard_ini='[TorvelanOpen]\nDescription=x\n'),
-        'empty-cabfiles': dict(standard_ini='[TorvelanOpen]\nCabFiles=\n'),
+        'empty-cabfiles': dict(standard_ini=cabfiles('')),
         'missing-package-file': dict(drop=('TorvelanOpen_ARM.CAB',)),
-        'long-cabfiles': dict(standard_ini='[TorvelanOpen]\nCabFiles=' + 'x' * 300 + '\n'),
+        'long-cabfiles': dict(standard_ini=cabfiles('x' * 300)),
     }
     for fault, changes in faults.items():
-        s.start(s.package('package_faults/' + fault, **changes))
-        box = wait_message(s, MSG_PACKAGE)
-        screen = s.screen()
-        expect(screen.backdrop() is None and screen.agreement() is None,
-               f'{fault}: a window came before the message\n{screen.describe()}')
-        expect(box.owner == '0000000000000000', f'{fault}: the box has an owner')
-        s.shot(fault)
-        s.key('Return')
-        s.wait_exit()
+        refused_at_once(s, fault, s.package('package_faults/' + fault, **changes), MSG_PACKAGE)
     # COMPACT.INI is not part of the check.
     s.start(s.package('package_faults/no-compact-ini', drop=('COMPACT.INI',)))
     wait_agreement(s)
@@ -474,14 +497,60 @@ def case_package_faults(s):
     s.wait_exit()
 
 
+def case_unspellable_folder(s):
+    # The code page has no é, Ü or Hangul: the ANSI path of the installer
+    # would be a stand-in ("Cafe"), here naming a sibling with a package.
+    for step, name, sibling in (('beside-Cafe', 'Café', 'Cafe'), ('Übung', 'Übung', None),
+                                ('korean', '한국어', None)):
+        if sibling:
+            s.package(f'unspellable_folder/{step}/{sibling}',
+                      setup_ini='[Application]\nOSVersion=9.9\nCPU=SH3\n')
+        folder = s.package(f'unspellable_folder/{step}/{name}')
+        refused_at_once(s, step, folder, MSG_UNKNOWN)
+
+
+def case_device_package_names(s):
+    # Windows finds these in every folder; the package file itself is gone.
+    for name in ('NUL', 'CON', 'COM1', 'AUX', 'PRN', 'LPT1', 'CONIN$', 'NUL.CAB', r'\\.\NUL'):
+        step = name.replace('\\', '_')
+        folder = s.package('device_package_names/' + step, standard_ini=cabfiles(name),
+                           drop=('TorvelanOpen_ARM.CAB',))
+        refused_at_once(s, step, folder, MSG_PACKAGE)
+
+
+def case_outside_package_names(s):
+    up = '..\\' * 12 + r'etc\passwd'
+    for step, name in (('parent', r'..\TorvelanOpen_ARM.CAB'), ('passwd', up), ('dot', '.'),
+                       ('dot-dot', '..'), ('installer', 'setup.exe'), ('setup-ini', 'SETUP.INI'),
+                       ('folder', 'sub')):
+        folder = s.package('outside_package_names/' + step, standard_ini=cabfiles(name),
+                           drop=('TorvelanOpen_ARM.CAB',))
+        shutil.copy(s.bin / 'TorvelanOpen_ARM.CAB', folder.parent)
+        (folder / 'sub').mkdir()
+        refused_at_once(s, step, folder, MSG_PACKAGE)
+    # A subfolder stays inside, written either way.
+    for step, name in (('backslash', r'\sub\TorvelanOpen_ARM.CAB'),
+                       ('slash', 'sub/TorvelanOpen_ARM.CAB')):
+        folder = s.package('outside_package_names/' + step, standard_ini=cabfiles(name),
+                           drop=('TorvelanOpen_ARM.CAB',))
+        (folder / 'sub').mkdir()
+        shutil.copy(s.bin / 'TorvelanOpen_ARM.CAB', folder / 'sub')
+        agree_and_start(s, folder)
+
+
 def case_no_app_manager(s):
-    # First no key at all, then the key without its default value.
+    # No key at all, the key without its default value, and a bare program
+    # name, with a program of that name in the folder setup.exe starts in.
     s.unregister_app_manager()
     try:
-        for step in ('no-key', 'no-value'):
+        for step in ('no-key', 'no-value', 'bare-name'):
             if step == 'no-value':
                 s.wine('reg', 'add', APP_PATHS_KEY, '/f')
-            s.start(s.package('no_app_manager/' + step))
+            if step == 'bare-name':
+                s.wine('reg', 'add', APP_PATHS_KEY, '/ve', '/d', 'CEAppMgr.exe', '/f')
+            folder = s.package('no_app_manager/' + step)
+            shutil.copy(s.bin / 'appmgr_standin.exe', folder / 'CEAppMgr.exe')
+            s.start(folder)
             wait_agreement(s)
             s.key('alt+a')
             wait_confirmation(s)
@@ -498,16 +567,7 @@ def case_no_app_manager(s):
 
 def case_hyo_folder(s):
     # 表 is 0x95 0x5C in Shift_JIS: its second byte is a backslash.
-    folder = s.package('hyo_folder/表')
-    s.start(folder)
-    wait_agreement(s)
-    s.key('alt+a')
-    wait_confirmation(s)
-    s.shot('confirmation')
-    s.key('alt+s')
-    line = s.launched_line()
-    expect(line == s.expected_line(folder), f'command line {line!r}')
-    s.wait_exit()
+    agree_and_start(s, s.package('hyo_folder/表'))
 
 
 def case_empty_information(s):

@@ -18,24 +18,44 @@ const char kAppManagerKey[] =
 // what length is acceptable are made above this layer.
 constexpr DWORD kLargestBuffer = 32768;
 
-}  // namespace
-
-std::string WinPackagePlatform::ModuleFileName() {
-  std::vector<char> buffer(kPathBufferSize);
+// The running program's path through the A or the W call; empty when it
+// cannot be had.
+template <typename Char>
+std::basic_string<Char> GrowingModuleFileName(DWORD(WINAPI* call)(HMODULE, Char*, DWORD)) {
+  std::vector<Char> buffer(kPathBufferSize);
   for (;;) {
     DWORD size = static_cast<DWORD>(buffer.size());
-    DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
-    if (length == 0) return "";
-    if (length < size) return std::string(buffer.data(), length);
-    if (size >= kLargestBuffer) return "";
+    DWORD length = call(nullptr, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) return std::basic_string<Char>(buffer.data(), length);
+    if (size >= kLargestBuffer) return {};
     buffer.resize(size * 2);
   }
 }
 
+}  // namespace
+
+std::string WinPackagePlatform::ModuleFileName() {
+  std::string ansi = GrowingModuleFileName(GetModuleFileNameA);
+  std::wstring wide = GrowingModuleFileName(GetModuleFileNameW);
+  // Characters the code page lacks come out as best-fit stand-ins or '?',
+  // and such a path would lead elsewhere: only one that reads back as the
+  // real path is used.
+  int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(),
+                                   static_cast<int>(ansi.size()), nullptr, 0);
+  if (ansi.empty() || length != static_cast<int>(wide.size())) return "";
+  std::wstring back(length, L'\0');
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()),
+                      back.data(), length);
+  return back == wide ? ansi : "";
+}
+
 bool WinPackagePlatform::IsLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
-bool WinPackagePlatform::FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+PathKind WinPackagePlatform::KindOf(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PATH_MISSING;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PATH_FOLDER : PATH_FILE;
 }
 
 std::string WinPackagePlatform::ReadIniString(const std::string& path, const std::string& section,

@@ -10,7 +10,7 @@ class WinPackagePlatform : public PackagePlatform {
  public:
   std::string ModuleFileName() override;
   bool IsLeadByte(uint8_t byte) override;
-  bool FileExists(const std::string& path) override;
+  PathKind KindOf(const std::string& path) override;
   std::string ReadIniString(const std::string& path, const std::string& section,
                             const std::string& key) override;
   std::optional<std::string> ReadAppManagerPath() override;
