@@ -67,7 +67,10 @@ class EditedInput : public LineInput {
     // editor as a key rather than as the interrupt, which tvsh ignores.
     el_set(editor_, EL_SETTY, "-d", "-isig", nullptr);
     el_set(editor_, EL_BIND, "^C", "em-kill-line", nullptr);
-    el_set(editor_, EL_ADDFN, "tvsh-complete", "complete a file name", &EditedInput::CompleteKey);
+    // The wide form keeps the texts as given; the narrow one copies them
+    // and never frees the copies.
+    el_wset(editor_, EL_ADDFN, L"tvsh-complete", L"complete a file name",
+            &EditedInput::CompleteKey);
     el_set(editor_, EL_BIND, "^I", "tvsh-complete", nullptr);
     // The user's own files only: read through the descriptor that was
     // checked, so that nothing can take the name's place in between.

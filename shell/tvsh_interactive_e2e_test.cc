@@ -318,14 +318,14 @@ TEST_F(InteractiveTest, KeepsHistoryInTheUsersOwnFile) {
 }
 
 TEST_F(InteractiveTest, ReadsEditrcOnlyWhenNoOneElseMayWriteIt) {
-  // A macro on Ctrl-T that types a command.
-  dir_.Write(".editrc", "bind -s ^T \"vornak names.txt\"\n");
+  // Ctrl-T moves to the start of the line, where the command is typed last.
+  dir_.Write(".editrc", "bind ^T ed-move-to-beg\n");
   for (mode_t mode : {0600, 0620}) {
     SCOPED_TRACE(mode);
     ASSERT_EQ(chmod((dir_.path() + "/.editrc").c_str(), mode), 0);
     Terminal terminal(sub_, dir_.path());
     terminal.WaitFor("> ");
-    terminal.Type("\x14\rsort names.txt\r");
+    terminal.Type("names.txt\x14vornak \rsort names.txt\r");
     std::string shown = terminal.WaitFor("apple");
     EXPECT_EQ(shown.find("FIG") != std::string::npos, mode == 0600) << shown;
     terminal.Type("exit\r");
