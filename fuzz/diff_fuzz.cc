@@ -125,7 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   StringSink report;
   {
     WideWriter out(&report);
-    if (unicode[0] != unicode[1]) PrintEncodingHeader(out, unicode[0], unicode[1]);
+    if (unicode[0] != unicode[1]) {
+      auto mode = [](bool u) { return u ? InputMode::kUnicode : InputMode::kText; };
+      PrintEncodingHeader(out, mode(unicode[0]), mode(unicode[1]));
+    }
     CompareFiles(a, b, ignore_blanks, out);
     FUZZ_CHECK(out.Flush());
   }

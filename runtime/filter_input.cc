@@ -7,11 +7,13 @@
 namespace tv {
 
 std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode,
-                                                  InputMode text_mode) {
+                                                  CodePageSetting setting, InputMode* text_mode) {
   if (path == nullptr || *path == 0) return nullptr;
   std::unique_ptr<ByteSource> file = env.OpenFile(path);
   if (!file) return nullptr;
-  return std::make_unique<WideReader>(std::move(file), unicode ? InputMode::kUnicode : text_mode);
+  InputMode mode = unicode ? InputMode::kUnicode : ChooseTextMode(setting, &file);
+  if (text_mode != nullptr) *text_mode = mode;
+  return std::make_unique<WideReader>(std::move(file), mode);
 }
 
 void SkipByteOrderMark(WideReader& in) {
@@ -20,18 +22,18 @@ void SkipByteOrderMark(WideReader& in) {
   in.UngetUnit(static_cast<char16_t>(unit));
 }
 
-std::optional<InputMode> ChosenTextMode(Env& env) {
+std::optional<CodePageSetting> ChosenCodePage(Env& env) {
   std::optional<std::string> value = env.GetVariable(kCodePageVariable);
-  std::optional<InputMode> mode =
-      TextModeFor(value ? std::optional<std::string_view>(*value) : std::nullopt);
-  if (!mode) {
+  std::optional<CodePageSetting> setting =
+      CodePageSettingFor(value ? std::optional<std::string_view>(*value) : std::nullopt);
+  if (!setting) {
     // The value's bytes go out as they are, whatever they hold.
     std::string message = std::string(kCodePageVariable) + " の値「" + *value +
-                          "」は使えません。932 か 65001 (UTF-8) を指定してください。\n";
+                          "」は使えません。932、65001 (UTF-8) か auto を指定してください。\n";
     env.StdErr().Write(message.data(), message.size());
     env.StdErr().Flush();
   }
-  return mode;
+  return setting;
 }
 
 }  // namespace tv

@@ -7,25 +7,28 @@
 #include <optional>
 
 #include "platform/env.h"
+#include "platform/text_code_page.h"
 #include "platform/wide_reader.h"
 
 namespace tv {
 
 // Opens the resolved path as the tool's standard input: "rb" (UTF-16LE) in
-// Unicode mode, "r" (text_mode: code page 932 or UTF-8, CR LF as LF)
-// otherwise. nullptr when the file cannot be opened (missing, a folder,
-// unreadable, an empty path).
-std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode,
-                                                  InputMode text_mode = InputMode::kText);
+// Unicode mode, "r" otherwise, in the code page `setting` gives the file
+// (code page 932 or UTF-8, CR LF as LF). nullptr when the file cannot be
+// opened (missing, a folder, unreadable, an empty path). *text_mode, when
+// given, gets the text mode chosen.
+std::unique_ptr<WideReader> RedirectInputFromFile(
+    Env& env, const char16_t* path, bool unicode,
+    CodePageSetting setting = CodePageSetting::kPerFile, InputMode* text_mode = nullptr);
 
 // Drops a first unit U+FEFF or U+FFFE; any other unit is pushed back.
 void SkipByteOrderMark(WideReader& in);
 
-// The text mode that TORVELAN_CODEPAGE chooses. A value the tools do not
+// The code page setting TORVELAN_CODEPAGE gives. A value the tools do not
 // know gives a message on standard error and nullopt: the tool then ends
 // with 255 before reading anything, rather than read text in a code page
 // the user did not ask for.
-std::optional<InputMode> ChosenTextMode(Env& env);
+std::optional<CodePageSetting> ChosenCodePage(Env& env);
 
 }  // namespace tv
 

@@ -31,7 +31,8 @@ TEST(FilterInputTest, MarkIsDroppedOnlyWhenPresent) {
       {"", true, u"<end>"},
       {std::string("\xFF\xFE", 2), true, u"<end>"},
       {"\x81\x40x\r\n", false, u"\x3000x\n"},
-      {"\xEF\xBB\xBFx", false, u"\x30FB\xFF7Fx"},  // a UTF-8 mark is text here
+      {"\xEF\xBB\xBFx", false, u"x"},  // UTF-8 by its mark: read as UTF-8, mark skipped
+      {"\xEF\xBB\xBF\x82\xA0", false, u"\x30FB\xFF7F\x3042"},  // Shift_JIS: the mark is text
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FirstLineAfterMark(c.bytes, c.unicode), c.expected);

@@ -1,6 +1,7 @@
 // The text code page through the built programs: diff, sort and vornak read
-// text files as code page 932 by default and as UTF-8 under tvsh --utf8 or
-// TORVELAN_CODEPAGE; KANVO is unaffected.
+// each text file as UTF-8 when it is UTF-8 and as code page 932 otherwise,
+// or as tvsh --utf8 / --cp932 or TORVELAN_CODEPAGE force; KANVO is
+// unaffected.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -14,10 +15,12 @@
 namespace tv {
 namespace {
 
-// Runs a tool through tvsh in `dir`; `utf8` adds --utf8.
-ProgramRun RunTool(const TempDir& dir, bool utf8, const std::vector<std::string>& tool_args) {
+// Runs a tool through tvsh in `dir`; `utf8` adds --utf8, `cp932` --cp932.
+ProgramRun RunTool(const TempDir& dir, bool utf8, const std::vector<std::string>& tool_args,
+                   bool cp932 = false) {
   std::vector<std::string> args;
   if (utf8) args.push_back("--utf8");
+  if (cp932) args.push_back("--cp932");
   args.insert(args.end(), {"-C", dir.path()});
   args.insert(args.end(), tool_args.begin(), tool_args.end());
   return RunProgram("tvsh", args);
@@ -44,9 +47,9 @@ std::u16string JapaneseLines(std::mt19937& rng, int count) {
 }
 
 TEST(CodePageTest, Utf8FilesReadAsTheirShiftJisTwins) {
-  // The same text in Shift_JIS read by default and in UTF-8 (with and
-  // without a mark) read under --utf8, TORVELAN_CODEPAGE=65001 or utf-8
-  // gives the same output; 932 is the default spelled out.
+  // The same text in Shift_JIS and in UTF-8 (with and without a mark),
+  // each read in its own code page by default, or as --utf8, --cp932 or
+  // TORVELAN_CODEPAGE say, gives the same output.
   std::mt19937 rng(5);
   TempDir dir;
   std::u16string a = JapaneseLines(rng, 60);
@@ -70,14 +73,20 @@ TEST(CodePageTest, Utf8FilesReadAsTheirShiftJisTwins) {
     SCOPED_TRACE(args[0] + " " + args[1]);
     ASSERT_EQ(expected.status, 0) << expected.err;
     ASSERT_NE(expected.out, "");
-    for (const ProgramRun& run : {RunTool(dir, true, utf8), RunWithCodePage(dir, "65001", utf8),
-                                  RunWithCodePage(dir, "utf-8", utf8)}) {
+    for (const ProgramRun& run :
+         {RunTool(dir, true, utf8), RunTool(dir, false, utf8), RunWithCodePage(dir, "65001", utf8),
+          RunWithCodePage(dir, "utf-8", utf8), RunWithCodePage(dir, "Utf8", utf8),
+          RunWithCodePage(dir, "", utf8), RunWithCodePage(dir, "AUTO", utf8),
+          RunWithCodePage(dir, "932", sjis), RunTool(dir, false, sjis, true)}) {
       EXPECT_EQ(run.status, 0) << run.err;
       EXPECT_EQ(run.out, expected.out);
     }
-    ProgramRun spelled_out = RunWithCodePage(dir, "932", sjis);
-    EXPECT_EQ(spelled_out.out, expected.out);
   }
+  // Files of both code pages compare by their text; the header says how
+  // each was read.
+  ProgramRun mixed = RunTool(dir, false, {"diff", "a.sjis", "b.utf8"});
+  ProgramRun same = RunTool(dir, false, {"diff", "a.sjis", "b.sjis"});
+  EXPECT_EQ(mixed.out, "< [シフトJIS]\n> [UTF-8]\n--------------\n" + same.out);
 }
 
 TEST(CodePageTest, Utf8SpecificsComeThrough) {
@@ -131,7 +140,7 @@ TEST(CodePageTest, Utf8SpecificsComeThrough) {
 TEST(CodePageTest, UnknownCodePageIsRefused) {
   TempDir dir;
   dir.Write("a.txt", "b\na\n");
-  for (const std::string value : {"", "1252", "utf8", "65001 ", "UTF-16"}) {
+  for (const std::string value : {"1252", "UTF_8", "65001 ", "UTF-16", "automatic"}) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"sort", "a.txt"}, {"vornak", "a.txt"}, {"diff", "a.txt", "a.txt"}, {"sort", "/H"}}) {
       ProgramRun run = RunWithCodePage(dir, value, args);

@@ -3,11 +3,12 @@
 // first on PATH. With a command it runs that one command, waits for it and
 // passes on its status; without one it reads commands as a shell does.
 //
-//   tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]
+//   tvsh [--utf8 | --cp932] [-C DIR] [--] [COMMAND [ARG...]]
 //   tvsh --help | --version
 //
-// --utf8 sets TORVELAN_CODEPAGE=65001 for what it runs, so that the tools
-// read text files as UTF-8 rather than Shift_JIS.
+// --utf8 sets TORVELAN_CODEPAGE=65001 and --cp932 sets 932 for what it runs,
+// so that the tools read every text file as UTF-8 or as Shift_JIS rather
+// than choose per file.
 
 #include <limits.h>
 #include <stdlib.h>
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   }
   int i = options.command;
   const std::string& folder = options.folder;
-  if (options.utf8) setenv("TORVELAN_CODEPAGE", "65001", 1);
+  if (!options.code_page.empty()) setenv("TORVELAN_CODEPAGE", options.code_page.c_str(), 1);
 
   char resolved[PATH_MAX];
   if (folder.empty()) {

@@ -84,7 +84,7 @@ TEST(TvshTest, HelpVersionAndTheEndOfOptions) {
     std::string out_starts;
     std::string err_starts;
   } cases[] = {
-      {{"--help"}, 0, "usage: tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]\n", ""},
+      {{"--help"}, 0, "usage: tvsh [--utf8 | --cp932] [-C DIR] [--] [COMMAND [ARG...]]\n", ""},
       {{"-C", "/", "--help", "false"}, 0, "usage: tvsh", ""},
       {{"--version"}, 0, "tvsh (Torvelan tools) " TV_PROJECT_VERSION "\n", ""},
       // After "--", and after the command, --help is a word like any other.

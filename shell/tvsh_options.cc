@@ -20,8 +20,8 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
       options.action = arg == "--version" ? TvshOptions::kVersion : TvshOptions::kHelp;
       return options;
     }
-    if (arg == "--utf8") {
-      options.utf8 = true;
+    if (arg == "--utf8" || arg == "--cp932") {
+      options.code_page = arg == "--utf8" ? "65001" : "932";
       ++i;
       continue;
     }
@@ -48,7 +48,7 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
 }
 
 std::string TvshHelp() {
-  return "usage: tvsh [--utf8] [-C DIR] [--] [COMMAND [ARG...]]\n"
+  return "usage: tvsh [--utf8 | --cp932] [-C DIR] [--] [COMMAND [ARG...]]\n"
          "       tvsh --help | -h | /? | --version\n"
          "\n"
          "Publishes DIR (by default the working folder) as the current folder of the\n"
@@ -57,6 +57,8 @@ std::string TvshHelp() {
          "\n"
          "  -C DIR     publish DIR as the current folder\n"
          "  --utf8     the tools read text files as UTF-8 (TORVELAN_CODEPAGE=65001)\n"
+         "  --cp932    the tools read text files as code page 932 (TORVELAN_CODEPAGE=932);\n"
+         "             without either, each file is read as UTF-8 when it is UTF-8\n"
          "  --         end of tvsh's options: the next word is the command\n"
          "  -h, --help, /?\n"
          "             show this help and exit\n"

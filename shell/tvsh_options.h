@@ -1,4 +1,4 @@
-// tvsh's own options, GNU style: -C DIR, --utf8, --help, --version, and --
+// tvsh's own options, GNU style: -C DIR, --utf8, --cp932, --help, --version, and --
 // to end them. The first word that is no option is the command.
 #ifndef TV_SHELL_TVSH_OPTIONS_H_
 #define TV_SHELL_TVSH_OPTIONS_H_
@@ -11,7 +11,9 @@ struct TvshOptions {
   enum Action { kRun, kHelp, kVersion, kBadUse };
   Action action = kRun;
   std::string folder;  // -C DIR; empty: the working folder
-  bool utf8 = false;   // --utf8: the tools read text as UTF-8
+  // TORVELAN_CODEPAGE for what it runs: "65001" (--utf8), "932" (--cp932),
+  // or empty to leave it as it is; the last of the two options counts.
+  std::string code_page;
   int command = 0;     // argv index of the command; argc when there is none
   std::string error;   // for kBadUse: what was wrong, for the message
 };

@@ -46,5 +46,20 @@ TEST(TvshOptionsTest, Parse) {
   }
 }
 
+TEST(TvshOptionsTest, CodePageOptionsTheLastCounts) {
+  const std::pair<std::vector<const char*>, std::string> cases[] = {
+      {{"sort"}, ""},
+      {{"--utf8", "sort"}, "65001"},
+      {{"--cp932", "sort"}, "932"},
+      {{"--utf8", "--cp932", "sort"}, "932"},
+      {{"--cp932", "-C", "/", "--utf8", "sort", "--cp932"}, "65001"},
+  };
+  for (const auto& [args, code_page] : cases) {
+    std::vector<const char*> argv = {"tvsh"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    EXPECT_EQ(ParseTvshOptions(static_cast<int>(argv.size()), argv.data()).code_page, code_page);
+  }
+}
+
 }  // namespace
 }  // namespace tv

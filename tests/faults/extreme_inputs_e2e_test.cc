@@ -69,10 +69,15 @@ const std::vector<Input>& Inputs() {
   return inputs;
 }
 
+// `replaced`: KANVO's count of characters a legacy code could not hold may
+// stand on standard error (binary data read as UTF-16 has many).
 void ExpectOutput(const ProgramRun& run, const std::optional<std::string>& expected,
-                  const std::string& what) {
+                  const std::string& what, bool replaced = false) {
   EXPECT_EQ(run.status, 0) << what;
-  EXPECT_EQ(run.err, "") << what;
+  const std::string count_line_end = " 文字を変換できず置き換えました\n";
+  bool count_line = run.err.starts_with("KANVO: ") && run.err.ends_with(count_line_end) &&
+                    run.err.find('\n') == run.err.size() - 1;
+  if (!(replaced && count_line)) EXPECT_EQ(run.err, "") << what;
   // Compared whole but not printed whole: the outputs run to megabytes.
   if (expected) {
     EXPECT_TRUE(run.out == *expected) << what << ": " << run.out.size() << " bytes";
@@ -93,7 +98,8 @@ TEST(ExtremeInputsTest, EveryToolOnEveryInput) {
     }
     EXPECT_EQ(folder.Names(), (std::set<std::string>{"in.txt", "out.txt"})) << what;
 
-    ExpectOutput(RunTool("KANVO", {"in.txt"}, folder.path()), input.kanvo_out, "KANVO " + what);
+    ExpectOutput(RunTool("KANVO", {"in.txt"}, folder.path()), input.kanvo_out, "KANVO " + what,
+                 input.kanvo_out == std::nullopt);
     ExpectOutput(RunTool("diff", {"in.txt", "in.txt"}, folder.path()), "", "diff " + what);
     ExpectOutput(RunTool("sort", {"in.txt"}, folder.path()), input.sort_out, "sort " + what);
     ExpectOutput(RunTool("vornak", {"in.txt"}, folder.path()), input.vornak_out, "vornak " + what);

@@ -68,7 +68,7 @@ bool IsUnicodeFile(Env& env, const char16_t* path) {
 }
 
 CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number,
-                            InputMode text_mode) {
+                            CodePageSetting code_page) {
   CompareFile file;
   const char16_t* p = *cursor;
   if (p == nullptr || *p == 0) {
@@ -114,8 +114,8 @@ CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, 
     out.Printf(kDiffOpenFailed, {file.path});
     return file;
   }
-  file.stream = std::make_unique<WideReader>(std::move(source),
-                                             file.unicode ? InputMode::kUnicode : text_mode);
+  file.mode = file.unicode ? InputMode::kUnicode : ChooseTextMode(code_page, &source);
+  file.stream = std::make_unique<WideReader>(std::move(source), file.mode);
   if (file.unicode) SkipByteOrderMark(*file.stream);
   *cursor = SkipArgumentBlanks(p, true);
   return file;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/text_code_page.h"
 #include "platform/wide_reader.h"
 #include "platform/wide_writer.h"
 
@@ -39,6 +40,7 @@ bool IsUnicodeFile(Env& env, const char16_t* path);
 struct CompareFile {
   std::unique_ptr<WideReader> stream;
   bool unicode = false;  // read as UTF-16 ("rb"), else text ("r")
+  InputMode mode = InputMode::kText;  // how it is read: UTF-16, code page 932, UTF-8
   std::u16string path;   // the resolved path, for messages
 };
 
@@ -46,9 +48,9 @@ struct CompareFile {
 // opens the file and advances *cursor to the argument after it. On failure
 // prints the message (and the usage where it belongs) and returns a
 // CompareFile without a stream. file_number is 1 or 2. A file that is not
-// UTF-16 is read in text_mode (code page 932, or UTF-8 on request).
+// UTF-16 is read in the code page `code_page` gives it.
 CompareFile OpenCompareFile(Env& env, WideWriter& out, const char16_t** cursor, int file_number,
-                            InputMode text_mode = InputMode::kText);
+                            CodePageSetting code_page = CodePageSetting::kPerFile);
 
 }  // namespace tv
 

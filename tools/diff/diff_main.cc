@@ -35,7 +35,7 @@ bool Load(CompareFile& file, DiffLineArray& lines, DiffLineArray& other, WideWri
   return false;
 }
 
-int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, InputMode text_mode) {
+int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, CodePageSetting code_page) {
   const char16_t* cursor = SkipArgumentBlanks(command_line, true);
   if (*cursor == 0) {
     PrintUsage(out);
@@ -46,17 +46,15 @@ int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, InputMode t
     ignore_blanks = true;
     cursor = SkipArgumentBlanks(cursor + 2, true);
   }
-  CompareFile first = OpenCompareFile(env, out, &cursor, 1, text_mode);
+  CompareFile first = OpenCompareFile(env, out, &cursor, 1, code_page);
   if (!first.stream) return 0;
-  CompareFile second = OpenCompareFile(env, out, &cursor, 2, text_mode);
+  CompareFile second = OpenCompareFile(env, out, &cursor, 2, code_page);
 
   DiffLineArray first_lines;
   DiffLineArray second_lines;
   if (!Load(first, first_lines, second_lines, out)) return 0;
   if (!second.stream || !Load(second, second_lines, first_lines, out)) return 0;
-  if (first.unicode != second.unicode) {
-    PrintEncodingHeader(out, first.unicode, second.unicode, text_mode == InputMode::kUtf8Text);
-  }
+  if (first.mode != second.mode) PrintEncodingHeader(out, first.mode, second.mode);
   CompareFiles(first_lines, second_lines, ignore_blanks, out);
   return 0;
 }
@@ -67,9 +65,9 @@ int DiffMain(Env& env, const std::u16string& command_line) {
   WideWriter out(&env.StdOut());
   int result;
   try {
-    std::optional<InputMode> text_mode = ChosenTextMode(env);
-    if (!text_mode) return kDiffWriteFailed;  // 255, as for any failure of its own
-    result = RunDiff(env, out, command_line.c_str(), *text_mode);
+    std::optional<CodePageSetting> code_page = ChosenCodePage(env);
+    if (!code_page) return kDiffWriteFailed;  // 255, as for any failure of its own
+    result = RunDiff(env, out, command_line.c_str(), *code_page);
   } catch (const std::bad_alloc&) {
     // Storing lines has its own handling; this catches the rest (the
     // pairing's index, the output buffer) after the unwinding has freed

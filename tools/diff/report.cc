@@ -1,5 +1,7 @@
 #include "tools/diff/report.h"
 
+#include <string>
+
 namespace tv {
 
 namespace {
@@ -17,9 +19,14 @@ void PrintLine(WideWriter& out, std::u16string_view mark, std::u16string_view te
 
 }  // namespace
 
-void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode, bool utf8) {
-  out.PutLine(first_unicode ? u"< [Unicode]" : (utf8 ? u"< [UTF-8]" : u"< [シフトJIS]"));
-  out.PutLine(second_unicode ? u"> [Unicode]" : (utf8 ? u"> [UTF-8]" : u"> [シフトJIS]"));
+void PrintEncodingHeader(WideWriter& out, InputMode first, InputMode second) {
+  auto name = [](InputMode mode) -> std::u16string_view {
+    return mode == InputMode::kUnicode    ? u"[Unicode]"
+           : mode == InputMode::kUtf8Text ? u"[UTF-8]"
+                                          : u"[シフトJIS]";
+  };
+  out.PutLine(u"< " + std::u16string(name(first)));
+  out.PutLine(u"> " + std::u16string(name(second)));
   out.PutLine(u"--------------");
 }
 

@@ -2,15 +2,16 @@
 #ifndef TV_TOOLS_DIFF_REPORT_H_
 #define TV_TOOLS_DIFF_REPORT_H_
 
+#include "platform/wide_reader.h"
 #include "platform/wide_writer.h"
 #include "tools/diff/diff_line.h"
 
 namespace tv {
 
-// Printed before the comparison when one file is text and the other UTF-16;
-// `utf8` names the text code page UTF-8 ([UTF-8]) rather than Shift_JIS.
-void PrintEncodingHeader(WideWriter& out, bool first_unicode, bool second_unicode,
-                         bool utf8 = false);
+// Printed before the comparison when the two files were read differently:
+// each file's line names how ([Unicode] for UTF-16, [UTF-8], or [シフトJIS]
+// for code page 932).
+void PrintEncodingHeader(WideWriter& out, InputMode first, InputMode second);
 
 // Prints one hunk: lines b1..e1 of a against lines b2..e2 of b (0-based,
 // inclusive). A range of one or two lines whose ends are both unchanged is

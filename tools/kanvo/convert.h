@@ -16,6 +16,7 @@
 #ifndef TV_TOOLS_KANVO_CONVERT_H_
 #define TV_TOOLS_KANVO_CONVERT_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,9 @@ bool AppendBytes(std::string* buffer, std::string_view bytes);
 // EUC-JP: 0x8E b gives the half-width byte b; 0x8F and its two bytes (JIS X
 // 0212) give the replacement mark; bytes up to 0xA0 are copied; a byte of
 // 0xA1-0xFF and the one after it form a two-byte character.
+// With `replaced`, adds to it the JIS X 0212 characters so replaced.
 ConvStatus EucToSjis(std::string_view input, std::string* output);
+ConvStatus EucToSjis(std::string_view input, std::string* output, uint64_t* replaced);
 
 // ISO-2022-JP: escapes switch between the single-byte, two-byte and katakana
 // sets and are dropped; an unrecognised escape loses its ESC byte only.
@@ -51,15 +54,22 @@ ConvStatus JisToSjis(std::string_view input, std::string* output);
 ConvStatus JisPieceToSjis(std::string_view input, bool last, EscapeClass* mode, size_t* taken,
                           std::string* output);
 
-// UTF-8 without its mark: 2- and 3-byte sequences are mapped through code
-// page 932; 4- to 6-byte sequences give the replacement mark; stray bytes
-// (0x80-0xBF, 0xFE, 0xFF) are dropped.
+// UTF-8 without its mark, read as RFC 3629 has it: 2- and 3-byte
+// characters are mapped through code page 932, 4-byte ones give the
+// replacement mark. Every byte that does not begin a whole valid character
+// (an overlong form, a surrogate, a value above U+10FFFF, C0, C1, F5-FF, a
+// continuation byte, a sequence cut off) is dropped, and the byte after it
+// read afresh. With `replaced`, adds to it the characters that code page
+// 932 cannot hold (best fit, '?', the replacement mark).
 ConvStatus Utf8ToSjis(std::string_view input, std::string* output);
+ConvStatus Utf8ToSjis(std::string_view input, std::string* output, uint64_t* replaced);
 
 // UTF-16 little-endian units without their mark; an odd last byte is
 // ignored. No units give an empty text. Characters with no Shift_JIS form
-// come out as the code page gives them ('?').
+// come out as the code page gives them ('?'); with `replaced`, adds to it
+// the characters that had no exact form (a surrogate pair counts once).
 ConvStatus Utf16ToSjis(std::string_view input, std::string* output);
+ConvStatus Utf16ToSjis(std::string_view input, std::string* output, uint64_t* replaced);
 
 // Output side: the Shift_JIS pivot to another code.
 

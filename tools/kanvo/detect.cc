@@ -31,17 +31,31 @@ constexpr int LeadLength(int lead) {
   return ones >= 2 && ones <= 6 ? ones : -1;
 }
 
-// UTF-8: state k > 0 waits for k more continuation bytes.
+// UTF-8 as RFC 3629 has it: state k of 1-3 waits for k more continuation
+// bytes (80-BF); 4 and 5 wait for the second byte after E0 (A0-BF: no
+// overlong form) and ED (80-9F: no surrogate), 6 and 7 for the one after F0
+// (90-BF: no overlong form) and F4 (80-8F: nothing above U+10FFFF). C0, C1
+// and F5-FF start nothing.
 constexpr Machine kUtf8 = [] {
   Machine m{};
   for (auto& row : m) row.fill(kFail);
   for (int b = 0; b < 256; ++b) {
     if (IsTextByte(b) || b == 0x7F) m[0][b] = 0;
-    if (LeadLength(b) > 0) m[0][b] = static_cast<uint8_t>(LeadLength(b) - 1);
-    if ((b & 0xC0) == 0x80) {
-      for (int k = 1; k <= 5; ++k) m[k][b] = static_cast<uint8_t>(k - 1);
+    if (b >= 0xC2 && b <= 0xDF) m[0][b] = 1;
+    if (b >= 0xE1 && b <= 0xEF) m[0][b] = 2;
+    if (b >= 0xF1 && b <= 0xF3) m[0][b] = 3;
+    if (b >= 0x80 && b <= 0xBF) {
+      for (int k = 1; k <= 3; ++k) m[k][b] = static_cast<uint8_t>(k - 1);
     }
+    if (b >= 0xA0 && b <= 0xBF) m[4][b] = 1;
+    if (b >= 0x80 && b <= 0x9F) m[5][b] = 1;
+    if (b >= 0x90 && b <= 0xBF) m[6][b] = 2;
+    if (b >= 0x80 && b <= 0x8F) m[7][b] = 2;
   }
+  m[0][0xE0] = 4;
+  m[0][0xED] = 5;
+  m[0][0xF0] = 6;
+  m[0][0xF4] = 7;
   return m;
 }();
 
@@ -260,13 +274,15 @@ void RunUtf8(const Machine& m, std::string_view input, uint8_t* state_io, bool* 
         i += 16;
         continue;
       }
-      if (InRange(b, 0xE0, 0xEF) && n - i >= 3 && InRange(p[i + 1], 0x80, 0xBF) &&
+      // (E0 and ED, whose second byte is held to less, go through the
+      // machine.)
+      if (InRange(b, 0xE1, 0xEF) && b != 0xED && n - i >= 3 && InRange(p[i + 1], 0x80, 0xBF) &&
           InRange(p[i + 2], 0x80, 0xBF)) {
         multi_byte = true;
         i += 3;
         continue;
       }
-      if (InRange(b, 0xC0, 0xDF) && n - i >= 2 && InRange(p[i + 1], 0x80, 0xBF)) {
+      if (InRange(b, 0xC2, 0xDF) && n - i >= 2 && InRange(p[i + 1], 0x80, 0xBF)) {
         multi_byte = true;
         i += 2;
         continue;

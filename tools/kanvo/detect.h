@@ -55,8 +55,9 @@ class DetectScanner {
 // byte that starts none (ASCII, continuation bytes, 0xFE, 0xFF).
 int Utf8LeadLength(uint8_t lead);
 
-// True when the whole input has UTF-8 structure (TAB, CR, LF and 0x20-0x7F
-// as single bytes; overlong forms and 5- and 6-byte sequences pass). When
+// True when the whole input is UTF-8 as RFC 3629 defines it (TAB, CR, LF
+// and 0x20-0x7F as single bytes; overlong forms, surrogates, values above
+// U+10FFFF and the bytes C0, C1, F5-FF are not UTF-8). When
 // `seven_bit_only` is given, it tells whether no multi-byte sequence was
 // seen.
 bool IsUtf8Text(std::string_view input, bool* seven_bit_only = nullptr);

@@ -44,8 +44,10 @@ TEST(DetectInputCodeTest, Cases) {
       {"escape before zero", "\x1B$B\x30\x21\0"s, CODE_JIS},
       {"UTF-8 without mark", "\xE3\x81\x82", CODE_UTF8N},
       {"UTF-8 that is also Shift_JIS", "\xE3\x81\x82\xE3\x81\x84", CODE_UTF8N},
-      {"overlong UTF-8 passes", "\xC0\x80", CODE_UTF8N},
-      {"6-byte UTF-8 passes", "\xFC\x80\x80\x80\x80\x80", CODE_UTF8N},
+      {"overlong UTF-8 is not UTF-8", "\xC0\x80", CODE_INVALID},
+      {"6-byte form is not UTF-8", "\xFC\x80\x80\x80\x80\x80", CODE_INVALID},
+      // EUC-JP whose last pair is an overlong form: valid in both legacy codes.
+      {"EUC-JP that looked like UTF-8", "=head1 \xCC\xBE\xC1\xB0", CODE_SJIS},
       {"UTF-8 with mark", "\xEF\xBB\xBF\xE3\x81\x82", CODE_UTF8},
       {"mark alone", "\xEF\xBB\xBF", CODE_UTF8},
       {"mark then EUC-JP", "\xEF\xBB\xBF\xB4\xC1", CODE_EUC},

@@ -145,10 +145,15 @@ size_t JisSize(const uint8_t* p, size_t n, const KatakanaJis& kana) {
 }  // namespace
 
 ConvStatus EucToSjis(std::string_view input, std::string* output) {
+  return EucToSjis(input, output, nullptr);
+}
+
+ConvStatus EucToSjis(std::string_view input, std::string* output, uint64_t* replaced) {
   const uint8_t* p = BytesOf(input);
   size_t n = input.size();
+  uint64_t lossy = 0;
   // Never longer than the input, but for a pair cut off at the end.
-  return RunConverter(output, n + 2, [&](ByteWriter& w) {
+  ConvStatus status = RunConverter(output, n + 2, [&](ByteWriter& w) {
     uint8_t* out = w.start();
     size_t i = 0;
     while (i < n) {
@@ -169,6 +174,7 @@ ConvStatus EucToSjis(std::string_view input, std::string* output) {
         // JIS X 0212 has no Shift_JIS form.
         std::memcpy(out, kReplacementMark, 2);
         out += 2;
+        ++lossy;
         i += 3;
       } else if (b <= 0xA0) {
         *out++ = b;
@@ -181,6 +187,8 @@ ConvStatus EucToSjis(std::string_view input, std::string* output) {
     }
     return out;
   });
+  if (status == CONV_OK && replaced != nullptr) *replaced += lossy;
+  return status;
 }
 
 ConvStatus JisToSjis(std::string_view input, std::string* output) {

@@ -50,6 +50,15 @@ int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string
   return AskQuestion(env, MSG_ASK_OVERWRITE, output_name) ? kSuccess : kFailure;
 }
 
+// One line on standard error when characters could not be kept, so that
+// the loss is never silent; the exit value and the output stay as they are.
+void ReportReplaced(tv::Env& env, uint64_t replaced) {
+  if (replaced == 0) return;
+  std::string line = "KANVO: " + std::to_string(replaced) + " 文字を変換できず置き換えました\n";
+  env.StdErr().Write(line.data(), line.size());
+  env.StdErr().Flush();
+}
+
 }  // namespace
 
 int KanvoMain(tv::Env& env, std::u16string_view command_line) {
@@ -117,6 +126,7 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
     StreamConverter converter(plan, &env.StdOut());
     switch (ConvertInput(*source, &scan, &converter, &read_failed)) {
       case CONV_OK:
+        ReportReplaced(env, converter.replaced());
         return kSuccess;
       case CONV_ERR_NOMEM:
         return Fail(env, MSG_OUT_OF_MEMORY);
@@ -135,8 +145,11 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   // Dropping the file uncommitted leaves the previous one whole.
   switch (ConvertInput(*source, &scan, &converter, &read_failed)) {
     case CONV_OK:
-      if (file->Commit()) return kSuccess;
-      return Fail(env, file->PlacementRefused() ? MSG_CREATE_ERROR : MSG_WRITE_ERROR);
+      if (!file->Commit()) {
+        return Fail(env, file->PlacementRefused() ? MSG_CREATE_ERROR : MSG_WRITE_ERROR);
+      }
+      ReportReplaced(env, converter.replaced());
+      return kSuccess;
     case CONV_ERR_NOMEM:
       return Fail(env, MSG_OUT_OF_MEMORY);
     default:

@@ -149,24 +149,53 @@ inline std::string PlainSjisToJis(std::string_view input) {
   return in.out();
 }
 
+// RFC 3629's table of well-formed UTF-8: the lead bytes, the bytes allowed
+// second, and the length; every byte after the second is 80-BF.
+struct Utf8Form {
+  uint8_t lead_low, lead_high, second_low, second_high;
+  size_t length;
+};
+inline constexpr Utf8Form kRfc3629[] = {
+    {0x00, 0x7F, 0x00, 0x00, 1}, {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+    {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
+    {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4},
+};
+
+// The length of the well-formed character that `text` starts with, 0 when
+// it starts none; *cp gets its value.
+inline size_t Rfc3629Length(std::string_view text, char32_t* cp) {
+  if (text.empty()) return 0;
+  auto at = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+  for (const Utf8Form& form : kRfc3629) {
+    if (at(0) < form.lead_low || at(0) > form.lead_high) continue;
+    if (text.size() < form.length) return 0;
+    if (form.length > 1 && (at(1) < form.second_low || at(1) > form.second_high)) return 0;
+    char32_t value = at(0) & (0xFF >> (form.length == 1 ? 1 : form.length + 1));
+    for (size_t k = 1; k < form.length; ++k) {
+      if (at(k) < 0x80 || at(k) > 0xBF) return 0;
+      value = value << 6 | (at(k) & 0x3F);
+    }
+    *cp = value;
+    return form.length;
+  }
+  return 0;
+}
+
 inline std::string PlainUtf8ToSjis(std::string_view input) {
   Plain in(input);
   for (size_t pos = 0; pos < in.n();) {
-    uint8_t b = in.at(pos);
-    if (b < 0x80) {
-      in.Put(b);
-      pos += 1;
-      continue;
-    }
-    int length = Utf8LeadLength(b);
-    if (length < 0) {
-      pos += 1;
+    char32_t cp;
+    size_t length = Rfc3629Length(input.substr(pos), &cp);
+    if (length == 0) {
+      pos += 1;  // a byte that starts no character is dropped
       continue;
     }
     uint8_t s[2] = {0x81, 0xA1};
-    int count = length <= 3 ? Utf8SequenceToSjis(in.from(pos), s) : 0;
+    int count = length == 1 ? (s[0] = static_cast<uint8_t>(cp), 1)
+                : length <= 3 ? Utf8SequenceToSjis(input.substr(pos, length), s)
+                              : 0;
     in.Put(s, count == 0 ? 2 : static_cast<size_t>(count));
-    pos += static_cast<size_t>(length);
+    pos += length;
   }
   return in.out();
 }
@@ -215,13 +244,11 @@ inline TextCode PlainDetect(std::string_view input) {
         continue;
       }
       if (b < 0x20) return false;
-      int len = Utf8LeadLength(b);
-      if (len < 0) return false;
-      for (int k = 1; k < len; ++k) {
-        if ((in.at(p + k) & 0xC0) != 0x80) return false;
-      }
+      char32_t cp;
+      size_t len = Rfc3629Length(input.substr(p), &cp);
+      if (len == 0) return false;
       *seven = false;
-      p += static_cast<size_t>(len);
+      p += len;
     }
     return true;
   };

@@ -9,6 +9,7 @@
 #include "tools/kanvo/convert.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/sjis_decode.h"
+#include "tools/kanvo/unicode_recode.h"
 
 namespace kanvo {
 
@@ -39,15 +40,36 @@ constexpr Reach kEucReach = [] {
   return r;
 }();
 
+// Only a lead byte of a valid form takes bytes along (Utf8ToSjis drops
+// every other byte alone).
 constexpr Reach kUtf8Reach = [] {
   Reach r{};
-  for (int b = 0xC0; b <= 0xFD; ++b) {
-    int ones = 0;
-    for (int bit = 0x80; (b & bit) != 0; bit >>= 1) ++ones;
-    r[b] = static_cast<uint8_t>(ones - 1);
-  }
+  for (int b = 0xC2; b <= 0xF4; ++b) r[b] = b <= 0xDF ? 1 : b <= 0xEF ? 2 : 3;
   return r;
 }();
+
+// Whether byte b may stand k bytes after `lead` in a valid form: the
+// second byte's range depends on the lead, the others are 80-BF.
+bool FitsAfterLead(uint8_t lead, size_t k, uint8_t b) {
+  uint8_t low = 0x80, high = 0xBF;
+  if (k == 1) {
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  }
+  return b >= low && b <= high;
+}
+
+// Utf8ToSjis's steps: a whole valid character, or one byte dropped as soon
+// as the bytes in view show it starts none; 0 while they cannot tell yet.
+size_t Utf8Step(const uint8_t* p, size_t left) {
+  const size_t length = 1 + kUtf8Reach[p[0]];
+  for (size_t k = 1; k < length && k < left; ++k) {
+    if (!FitsAfterLead(p[0], k, p[k])) return 1;
+  }
+  return length <= left ? length : 0;
+}
 
 // SjisToEuc's and SjisToJis's lead bytes (and the half-width katakana,
 // which may take a voiced mark along into JIS).
@@ -161,6 +183,7 @@ NewlineRewrite DecodeRewrite(const StreamPlan& plan) {
 StreamConverter::StreamConverter(const StreamPlan& plan, tv::ByteSink* sink)
     : plan_(plan), sink_(sink) {
   if (plan_.console) plan_.output_code = CODE_SJIS;
+  direct_ = IsUnicodeToUnicode(plan_.input_code, plan_.output_code);
 }
 
 // Runs one step; running out of memory anywhere in it is the conversion's
@@ -250,19 +273,32 @@ ConvStatus StreamConverter::Decode(bool final) {
   const size_t left = n - skip;
   size_t cut = left;
   ConvStatus status = CONV_OK;
+  if (direct_) {
+    if (!final) cut = UnicodeCut(plan_.input_code, AsText(q, left));
+    encoded_.clear();
+    RecodeUnicode(plan_.input_code, plan_.output_code, AsText(q, cut), DecodeRewrite(plan_),
+                  final, &direct_cr_held_, &encoded_, &replaced_);
+    if (!mark_written_) {
+      Put(MarkOf(plan_.output_code));
+      mark_written_ = true;
+    }
+    Put(encoded_);
+    raw_.erase(0, skip + cut);
+    return status_;
+  }
   switch (plan_.input_code) {
     case CODE_EUC:
       if (!final) cut = FindCut(q, left, kEucReach, 2, WalkByReach(kEucReach));
-      status = EucToSjis(AsText(q, cut), &pivot_);
+      status = EucToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_UTF8:
     case CODE_UTF8N:
-      if (!final) cut = FindCut(q, left, kUtf8Reach, 5, WalkByReach(kUtf8Reach));
-      status = Utf8ToSjis(AsText(q, cut), &pivot_);
+      if (!final) cut = FindCut(q, left, kUtf8Reach, 3, Utf8Step);
+      status = Utf8ToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_UNICODE:
       if (!final) cut = left & ~static_cast<size_t>(1);
-      status = Utf16ToSjis(AsText(q, cut), &pivot_);
+      status = Utf16ToSjis(AsText(q, cut), &pivot_, &replaced_);
       break;
     case CODE_JIS:
       // The converter finds the cut itself, in the one walk over the escapes.

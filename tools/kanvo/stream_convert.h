@@ -6,6 +6,7 @@
 #ifndef TV_TOOLS_KANVO_STREAM_CONVERT_H_
 #define TV_TOOLS_KANVO_STREAM_CONVERT_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,11 @@ class StreamConverter {
   // (the console's last line break included).
   ConvStatus Finish();
 
+  // The characters replaced so far on the way to a legacy code (best fit,
+  // '?', the replacement mark), or, from UTF-16 to UTF-8, halves of no
+  // surrogate pair.
+  uint64_t replaced() const { return replaced_; }
+
  private:
   template <typename Step>
   ConvStatus Guarded(Step step);
@@ -55,6 +61,10 @@ class StreamConverter {
   StreamPlan plan_;
   tv::ByteSink* sink_;
   ConvStatus status_ = CONV_OK;
+  // Between two Unicode forms the text goes straight across, no pivot.
+  bool direct_ = false;
+  bool direct_cr_held_ = false;  // a CR that may begin a sought CR LF
+  uint64_t replaced_ = 0;
 
   // Input bytes waiting for the rest of their character.
   std::string raw_;

@@ -19,6 +19,7 @@
 #include "tools/kanvo/kanvo.h"
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/output_writer.h"
+#include "tools/kanvo/unicode_recode.h"
 #include "tools/kanvo/whole_convert.h"
 
 namespace kanvo {
@@ -37,8 +38,14 @@ std::string WholeOutput(std::string raw, const StreamPlan& plan) {
   const TextCode output_code = plan.console ? CODE_SJIS : plan.output_code;
   NewlineKind kind = plan.current;
   std::string pivot, output;
-  EXPECT_EQ(ToPivot(plan.input_code, &raw, &pivot), CONV_OK);
-  EXPECT_EQ(FromPivot(output_code, &pivot, plan.target, &kind, &output), CONV_OK);
+  if (IsUnicodeToUnicode(plan.input_code, output_code)) {
+    EXPECT_EQ(RecodeWhole(plan.input_code, &raw, output_code, kind, plan.target, &output),
+              CONV_OK);
+    kind = plan.target;
+  } else {
+    EXPECT_EQ(ToPivot(plan.input_code, &raw, &pivot), CONV_OK);
+    EXPECT_EQ(FromPivot(output_code, &pivot, plan.target, &kind, &output), CONV_OK);
+  }
   tv::FakeEnv env;
   if (plan.console) {
     EXPECT_EQ(WriteToConsole(env, output, kind), CONV_OK);

@@ -11,6 +11,7 @@
 #endif
 
 #include "platform/cp932.h"
+#include "platform/utf16.h"
 #include "tools/kanvo/byte_writer.h"
 #include "tools/kanvo/char_convert.h"
 #include "tools/kanvo/convert.h"
@@ -26,6 +27,7 @@ namespace {
 // own length.
 struct UnitTable {
   uint16_t bytes[0x10000];
+  uint8_t lossy[0x10000];  // 1 where the bytes read back as another unit
 };
 
 std::unique_ptr<UnitTable> BuildUnitTable() {
@@ -34,6 +36,9 @@ std::unique_ptr<UnitTable> BuildUnitTable() {
     uint8_t bytes[2];
     int count = tv::Cp932UnitToBytes(static_cast<char16_t>(unit), bytes);
     t->bytes[unit] = count == 2 ? static_cast<uint16_t>(bytes[0] | bytes[1] << 8) : bytes[0];
+    char16_t back = count == 2 ? tv::Cp932PairToUnit(bytes[0], bytes[1])
+                               : tv::Cp932SingleByteToUnit(bytes[0]);
+    t->lossy[unit] = back != unit;
   }
   return t;
 }
@@ -81,6 +86,13 @@ const Utf8Table& Utf8Forms() {
   return *table;
 }
 
+// Whether the three bytes at p, which make `unit`, are a three-byte form
+// RFC 3629 allows: continuation bytes 80-BF, no overlong form, no surrogate.
+inline bool IsWholeThreeByteForm(const uint8_t* p, char16_t unit) {
+  return ((p[1] & 0xC0) == 0x80) & ((p[2] & 0xC0) == 0x80) & (unit >= 0x800) &
+         ((unit & 0xF800) != 0xD800);
+}
+
 // Writes the packed UTF-8 bytes; the room for three must be made.
 uint8_t* PutPacked(uint8_t* out, uint32_t packed) {
   out[0] = static_cast<uint8_t>(packed);
@@ -116,11 +128,15 @@ size_t Utf8SizeBound(size_t n) { return n > SIZE_MAX / 3 ? SIZE_MAX : 3 * n; }
 }  // namespace
 
 ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
+  return Utf8ToSjis(input, output, nullptr);
+}
+
+ConvStatus Utf8ToSjis(std::string_view input, std::string* output, uint64_t* replaced) {
   const uint8_t* p = BytesOf(input);
   size_t n = input.size();
-  // At most one Shift_JIS byte per UTF-8 byte, but for a sequence cut off
-  // at the end.
-  return RunConverter(output, n + 2, [&](ByteWriter& w) {
+  uint64_t lossy = 0;
+  // At most one Shift_JIS byte per UTF-8 byte.
+  ConvStatus status = RunConverter(output, n + 2, [&](ByteWriter& w) {
     const UnitTable& units = Units();
     uint8_t* out = w.start();
     size_t pos = 0;
@@ -133,50 +149,61 @@ ConvStatus Utf8ToSjis(std::string_view input, std::string* output) {
         continue;
       }
       out = w.Room(out, 2);
-      // Continuation bytes are taken as they come; missing ones are zero.
-      if (b >= 0xC0 && b <= 0xDF) {
-        char16_t unit = static_cast<char16_t>((b & 0x1F) << 6 | (ByteOrZero(p, n, pos + 1) & 0x3F));
+      // Kana and kanji come in runs of three-byte sequences. Each writes at
+      // most two bytes for the three it reads, so the room made for the
+      // whole text holds the run without a check a character.
+      while (n - pos >= 3 && (p[pos] & 0xF0) == 0xE0) {
+        char16_t unit = static_cast<char16_t>((p[pos] & 0x0F) << 12 | (p[pos + 1] & 0x3F) << 6 |
+                                              (p[pos + 2] & 0x3F));
+        if (!IsWholeThreeByteForm(p + pos, unit)) break;
         out = PutSjis(out, units.bytes[unit]);
-        pos += 2;
-      } else if (b >= 0xE0 && b <= 0xEF && n - pos >= 3) {
-        // Kana and kanji come in runs of three-byte sequences. Each writes
-        // at most two bytes for the three it reads, so the room made for
-        // the whole text holds the run without a check a character.
-        do {
-          char16_t unit = static_cast<char16_t>((p[pos] & 0x0F) << 12 | (p[pos + 1] & 0x3F) << 6 |
-                                                (p[pos + 2] & 0x3F));
-          out = PutSjis(out, units.bytes[unit]);
-          pos += 3;
-        } while (n - pos >= 3 && (p[pos] & 0xF0) == 0xE0);
-      } else if (b >= 0xE0 && b <= 0xEF) {
-        char16_t unit =
-            static_cast<char16_t>((b & 0x0F) << 12 | (ByteOrZero(p, n, pos + 1) & 0x3F) << 6 |
-                                  (ByteOrZero(p, n, pos + 2) & 0x3F));
-        out = PutSjis(out, units.bytes[unit]);
+        lossy += units.lossy[unit];
         pos += 3;
+      }
+      if (pos >= n || p[pos] < 0x80) continue;
+      char32_t cp;
+      size_t length = tv::DecodeUtf8Sequence(p + pos, n - pos, &cp);
+      if (length == 0) {
+        // Not UTF-8 (an overlong form, a surrogate, a sequence cut off,
+        // a byte that starts none): the byte is dropped and the next one
+        // read afresh, so no ASCII byte is taken along.
+        pos += 1;
+      } else if (cp < 0x10000) {
+        out = PutSjis(out, units.bytes[cp]);
+        lossy += units.lossy[cp];
+        pos += length;
       } else {
-        int length = Utf8LeadLength(b);
-        if (length < 0) {
-          pos += 1;  // a stray byte is dropped
-        } else {
-          // Beyond the 16-bit range: no Shift_JIS form.
-          std::memcpy(out, kReplacementMark, 2);
-          out += 2;
-          pos += static_cast<size_t>(length);
-        }
+        // Beyond the 16-bit range: no Shift_JIS form.
+        std::memcpy(out, kReplacementMark, 2);
+        out += 2;
+        ++lossy;
+        pos += length;
       }
     }
     return out;
   });
+  if (status == CONV_OK && replaced != nullptr) *replaced += lossy;
+  return status;
 }
 
 ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
+  return Utf16ToSjis(input, output, nullptr);
+}
+
+ConvStatus Utf16ToSjis(std::string_view input, std::string* output, uint64_t* replaced) {
   const uint8_t* p = BytesOf(input);
   size_t units = input.size() / 2;  // an odd last byte is ignored
+  uint64_t lossy = 0;
+  // One character lost, not two, where a surrogate pair has no form.
+  auto count = [&](const UnitTable& table, size_t k) {
+    char16_t unit = UnitAt(p, k);
+    lossy += table.lossy[unit];
+    if (k > 0 && (unit & 0xFC00) == 0xDC00 && (UnitAt(p, k - 1) & 0xFC00) == 0xD800) --lossy;
+  };
   // Two bytes a unit at most: the room is all there from the start, and a
   // unit may store two bytes where it needs one (the next one overwrites
   // the second).
-  return RunConverter(output, units * 2, [&](ByteWriter& w) {
+  ConvStatus status = RunConverter(output, units * 2, [&](ByteWriter& w) {
     const UnitTable& table = Units();
     uint8_t* out = w.start();
     size_t i = 0;
@@ -190,12 +217,20 @@ ConvStatus Utf16ToSjis(std::string_view input, std::string* output) {
         out += 8;
         continue;
       }
-      for (size_t k = i; k < i + 8; ++k) out = PutSjis(out, table.bytes[UnitAt(p, k)]);
+      for (size_t k = i; k < i + 8; ++k) {
+        out = PutSjis(out, table.bytes[UnitAt(p, k)]);
+        count(table, k);
+      }
     }
 #endif
-    for (; i < units; ++i) out = PutSjis(out, table.bytes[UnitAt(p, i)]);
+    for (; i < units; ++i) {
+      out = PutSjis(out, table.bytes[UnitAt(p, i)]);
+      count(table, i);
+    }
     return out;
   });
+  if (status == CONV_OK && replaced != nullptr) *replaced += lossy;
+  return status;
 }
 
 ConvStatus SjisToUtf8(std::string_view input, std::string* output) {

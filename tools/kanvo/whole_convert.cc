@@ -1,9 +1,13 @@
 #include "tools/kanvo/whole_convert.h"
 
+#include <new>
 #include <string_view>
 
 #include "tools/kanvo/convert.h"
+#include "tools/kanvo/newline.h"
 #include "tools/kanvo/output_writer.h"
+#include "tools/kanvo/sjis_decode.h"
+#include "tools/kanvo/unicode_recode.h"
 
 namespace kanvo {
 
@@ -67,6 +71,28 @@ ConvStatus FromPivot(TextCode code, std::string* pivot, NewlineKind target, Newl
   }
   Release(pivot);
   return status;
+}
+
+ConvStatus RecodeWhole(TextCode input, std::string* raw, TextCode output, NewlineKind current,
+                       NewlineKind target, std::string* text) {
+  std::string_view bytes = *raw;
+  if ((input == CODE_UTF8 && bytes.starts_with("\xEF\xBB\xBF"))) bytes.remove_prefix(3);
+  if (input == CODE_UNICODE && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))) {
+    bytes.remove_prefix(2);
+  }
+  NewlineRewrite rewrite = kNoRewrite;
+  if (current != target) rewrite = {SoughtSequence(current), ReplacementSequence(target)};
+  bool cr_held = false;
+  uint64_t replaced = 0;
+  std::string out;
+  try {
+    RecodeUnicode(input, output, bytes, rewrite, true, &cr_held, &out, &replaced);
+  } catch (const std::bad_alloc&) {
+    return CONV_ERR_NOMEM;
+  }
+  *text = std::move(out);
+  Release(raw);
+  return CONV_OK;
 }
 
 }  // namespace kanvo

@@ -19,6 +19,12 @@ ConvStatus ToPivot(TextCode code, std::string* raw, std::string* pivot);
 ConvStatus FromPivot(TextCode code, std::string* pivot, NewlineKind target, NewlineKind* kind,
                      std::string* output);
 
+// Between two Unicode forms (IsUnicodeToUnicode), with no pivot: the raw
+// input, its mark dropped, to the output text with its line breaks of kind
+// `current` rewritten to `target`; no mark is put in. The input is released.
+ConvStatus RecodeWhole(TextCode input, std::string* raw, TextCode output, NewlineKind current,
+                       NewlineKind target, std::string* text);
+
 }  // namespace kanvo
 
 #endif  // TV_TOOLS_KANVO_WHOLE_CONVERT_H_

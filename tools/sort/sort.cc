@@ -32,8 +32,8 @@ void PrintUsage(WideWriter& out) {
 }
 
 int ToolMain(Env& env, const std::u16string& command_line) {
-  std::optional<InputMode> text_mode = ChosenTextMode(env);
-  if (!text_mode) return -1;
+  std::optional<CodePageSetting> code_page = ChosenCodePage(env);
+  if (!code_page) return -1;
   WideWriter out(&env.StdOut());
   OptionScan options = ScanOptions(command_line.c_str(), u"RUQ");
   if (options.help) {
@@ -54,7 +54,7 @@ int ToolMain(Env& env, const std::u16string& command_line) {
     unicode = options.Has(u'U');
     char16_t path[kPathUnits];
     ResolveFileArgument(env, path, options.file_argument);
-    in = RedirectInputFromFile(env, path, unicode, *text_mode);
+    in = RedirectInputFromFile(env, path, unicode, *code_page);
     if (!in) {
       PrintToolMessage(env, out, kInputError);
       return -1;

@@ -130,8 +130,8 @@ void PrintUsage(WideWriter& out) {
 }
 
 int ToolMain(Env& env, const std::u16string& command_line) {
-  std::optional<InputMode> text_mode = ChosenTextMode(env);
-  if (!text_mode) return -1;
+  std::optional<CodePageSetting> code_page = ChosenCodePage(env);
+  if (!code_page) return -1;
   WideWriter out(&env.StdOut());
   OptionScan options = ScanOptions(command_line.c_str(), u"U");
   if (options.help) {
@@ -148,14 +148,15 @@ int ToolMain(Env& env, const std::u16string& command_line) {
   if (options.file_argument != nullptr) {
     char16_t path[kPathUnits];
     ResolveFileArgument(env, path, options.file_argument);
-    in = RedirectInputFromFile(env, path, options.Has(u'U'), *text_mode);
+    InputMode mode;
+    in = RedirectInputFromFile(env, path, options.Has(u'U'), *code_page, &mode);
     if (!in) {
       PrintToolMessage(env, out, kInputError);
       return -1;
     }
     // UTF-8 text has had its one mark skipped by the reader: a second one
     // is text.
-    if (options.Has(u'U') || *text_mode != InputMode::kUtf8Text) SkipByteOrderMark(*in);
+    if (mode != InputMode::kUtf8Text) SkipByteOrderMark(*in);
   } else {
     in = std::make_unique<WideReader>(&env.StdIn(), InputMode::kConsole);
   }
