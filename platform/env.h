@@ -24,7 +24,13 @@ struct FileAttributes {
   bool directory = false;
   bool read_only = false;
   bool regular = false;  // a regular file (not a device, pipe or folder)
+  bool stream = false;   // a pipe, FIFO or socket
 };
+
+// The file name that stands for standard input where a file is read, and
+// for standard output where KANVO writes one. A file of that name is still
+// reached as "./-".
+inline constexpr std::u16string_view kStandardStreamName = u"-";
 
 // A file being written. Its bytes replace the target only at Commit; a file
 // dropped without Commit leaves the previous target whole.
@@ -65,11 +71,15 @@ class Env {
   virtual ByteSink& StdOut() = 0;
   virtual ByteSink& StdErr() = 0;
 
+  // kStandardStreamName gives standard input's.
   virtual FileAttributes GetFileAttributes(std::u16string_view path) = 0;
   // Opens a file for reading; nullptr when it is missing, a folder, or
-  // cannot be read.
+  // cannot be read. kStandardStreamName reads standard input, from where it
+  // stood when the tool started.
   virtual std::unique_ptr<ByteSource> OpenFile(std::u16string_view path) = 0;
-  // Looks up an output name; never nullptr.
+  // Looks up an output name; never nullptr. A name that stands for an
+  // inherited descriptor (kStandardStreamName, /dev/stdout, /dev/stderr,
+  // /dev/fd/N, /proc/self/fd/N) is written through that descriptor.
   virtual std::unique_ptr<OutputTarget> OpenOutput(std::u16string_view path) = 0;
 
   // Copies the share's 260 units into units; false when no shell has

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/descriptor_output.h"
 #include "platform/device_path.h"
 
 namespace tv {
@@ -75,6 +76,7 @@ ByteSource& FakeEnv::StdIn() {
 }
 
 FileAttributes FakeEnv::GetFileAttributes(std::u16string_view path) {
+  if (path == kStandardStreamName) return stdin_attributes;
   FileAttributes attrs;
   auto it = files.find(DevicePathToHost(path));
   if (it == files.end()) return attrs;
@@ -86,6 +88,10 @@ FileAttributes FakeEnv::GetFileAttributes(std::u16string_view path) {
 }
 
 std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
+  if (path == kStandardStreamName) {
+    if (!stdin_attributes.exists) return nullptr;
+    return std::make_unique<StringSource>(stdin_bytes);
+  }
   auto it = files.find(DevicePathToHost(path));
   if (it == files.end() || it->second.directory || it->second.unreadable) return nullptr;
   auto source = std::make_unique<StringSource>(it->second.bytes);
@@ -94,6 +100,12 @@ std::unique_ptr<ByteSource> FakeEnv::OpenFile(std::u16string_view path) {
 }
 
 std::unique_ptr<OutputTarget> FakeEnv::OpenOutput(std::u16string_view path) {
+  if (std::optional<int> fd = InheritedDescriptorOf(path)) {
+    // Standard output and error, which the sinks hold; no other is open.
+    ByteSink* sink = *fd == 1 ? &stdout_sink : *fd == 2 ? &stderr_sink : nullptr;
+    return DescriptorOutputTarget(sink ? std::shared_ptr<ByteSink>(sink, [](ByteSink*) {})
+                                       : nullptr);
+  }
   return std::make_unique<FakeOutputTarget>(this, DevicePathToHost(path));
 }
 

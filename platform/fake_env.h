@@ -29,6 +29,8 @@ class FakeEnv : public Env {
   // Files are keyed by Linux path (DevicePathToHost of the device path).
   std::map<std::string, File> files;
   std::string stdin_bytes;
+  // What standard input is; by default a terminal (a device).
+  FileAttributes stdin_attributes = {.exists = true};
   StringSink stdout_sink;
   StringSink stderr_sink;
   std::optional<std::u16string> share;  // the published text, if any

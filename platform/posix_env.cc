@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/descriptor_output.h"
 #include "platform/device_path.h"
 #include "platform/output_target.h"
 #include "platform/shared_directory.h"
@@ -45,28 +46,61 @@ ptrdiff_t FdSource::Read(void* buf, size_t n) {
 int64_t FdSource::Size() {
   struct stat st;
   if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-  return st.st_size;
+  return st.st_size > start_ ? st.st_size - start_ : 0;
 }
 
-bool FdSource::Rewind() { return Size() >= 0 && lseek(fd_, 0, SEEK_SET) == 0; }
+bool FdSource::Rewind() { return Size() >= 0 && lseek(fd_, start_, SEEK_SET) == start_; }
 
 size_t FdSink::Write(const void* buf, size_t n) { return WriteFully(fd_, buf, n); }
 
-PosixEnv::PosixEnv() : stdin_(0), stdout_(1), stderr_(2) {}
+namespace {
+
+// The offset of a descriptor that can seek, else 0.
+int64_t StartOf(int fd) {
+  off_t at = lseek(fd, 0, SEEK_CUR);
+  return at < 0 ? 0 : at;
+}
+
+// A descriptor the tool inherited open for writing. One the tool opened
+// itself closes on exec, so that flag tells them apart.
+bool InheritedForWriting(int fd) {
+  int fd_flags = fcntl(fd, F_GETFD);
+  int flags = fcntl(fd, F_GETFL);
+  return fd_flags >= 0 && (fd_flags & FD_CLOEXEC) == 0 && flags >= 0 &&
+         (flags & O_ACCMODE) != O_RDONLY;
+}
+
+}  // namespace
+
+PosixEnv::PosixEnv()
+    : stdin_start_(StartOf(0)), stdin_(0, false, stdin_start_), stdout_(1), stderr_(2) {}
 
 FileAttributes PosixEnv::GetFileAttributes(std::u16string_view path) {
   FileAttributes attrs;
   struct stat st;
-  std::string host = DevicePathToHost(path);
-  if (host.empty() || stat(host.c_str(), &st) != 0) return attrs;
+  if (path == kStandardStreamName) {
+    if (fstat(0, &st) != 0) return attrs;
+  } else {
+    std::string host = DevicePathToHost(path);
+    if (host.empty() || stat(host.c_str(), &st) != 0) return attrs;
+  }
   attrs.exists = true;
   attrs.directory = S_ISDIR(st.st_mode);
   attrs.regular = S_ISREG(st.st_mode);
+  attrs.stream = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
   attrs.read_only = (st.st_mode & S_IWUSR) == 0;
   return attrs;
 }
 
 std::unique_ptr<ByteSource> PosixEnv::OpenFile(std::u16string_view path) {
+  if (path == kStandardStreamName) {
+    // Each opening reads from the start again where the file allows it, so
+    // that a look at the first bytes takes nothing from the reading after.
+    struct stat st;
+    if (fstat(0, &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
+    if (S_ISREG(st.st_mode) && lseek(0, stdin_start_, SEEK_SET) != stdin_start_) return nullptr;
+    return std::make_unique<FdSource>(0, /*owned=*/false, stdin_start_);
+  }
   std::string host = DevicePathToHost(path);
   if (host.empty()) return nullptr;
   int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -80,6 +114,11 @@ std::unique_ptr<ByteSource> PosixEnv::OpenFile(std::u16string_view path) {
 }
 
 std::unique_ptr<OutputTarget> PosixEnv::OpenOutput(std::u16string_view path) {
+  if (std::optional<int> fd = InheritedDescriptorOf(path)) {
+    std::shared_ptr<ByteSink> sink;
+    if (InheritedForWriting(*fd)) sink = std::make_shared<FdSink>(*fd);
+    return DescriptorOutputTarget(std::move(sink));
+  }
   return OpenOutputTarget(DevicePathToHost(path));
 }
 

@@ -9,10 +9,12 @@
 
 namespace tv {
 
-// Reads a file descriptor it does not own.
+// Reads a file descriptor, owned or not. A regular file is read from
+// `start` on: standard input may begin part way into its file.
 class FdSource : public ByteSource {
  public:
-  explicit FdSource(int fd, bool owned = false) : fd_(fd), owned_(owned) {}
+  explicit FdSource(int fd, bool owned = false, int64_t start = 0)
+      : fd_(fd), owned_(owned), start_(start) {}
   ~FdSource() override;
   ptrdiff_t Read(void* buf, size_t n) override;
   int64_t Size() override;
@@ -23,6 +25,7 @@ class FdSource : public ByteSource {
  private:
   int fd_;
   bool owned_;
+  int64_t start_;
 };
 
 // Writes a file descriptor it does not own, unbuffered.
@@ -49,6 +52,7 @@ class PosixEnv : public Env {
   std::optional<std::string> GetVariable(const char* name) override;
 
  private:
+  int64_t stdin_start_;  // where standard input stood when the tool started
   FdSource stdin_;
   FdSink stdout_;
   FdSink stderr_;

@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/descriptor_output.h"
 #include "platform/device_path.h"
 #include "platform/shared_directory.h"
 #include "platform/utf16.h"
@@ -159,6 +160,55 @@ TEST_F(ShareTest, WhatTheShellPublishesIsReadBackUnitForUnit) {
     decoded.resize(std::min(decoded.size(), kShareUnits));
     EXPECT_EQ(Read(&published), Padded(decoded));
   }
+}
+
+TEST(InheritedDescriptorTest, NamesThatStandForADescriptor) {
+  struct Case {
+    std::u16string name;
+    int fd;  // -1: an ordinary name
+  } cases[] = {
+      {u"-", 1},
+      {u"\\dev\\stdout", 1},
+      {u"\\dev\\stderr", 2},
+      {u"\\dev\\fd\\7", 7},
+      {u"\\proc\\self\\fd\\12", 12},
+      {u"\\dev\\fd\\", -1},
+      {u"\\dev\\fd\\1x", -1},
+      {u"\\dev\\fd\\-1", -1},
+      {u"\\dev\\stdin", -1},
+      {u"\\dev\\fd\\99999999999", -1},
+      {u"\\proc\\1\\fd\\1", -1},
+      {u"--", -1},
+      {u"\\w\\-", -1},
+  };
+  for (const Case& c : cases) {
+    std::optional<int> fd = InheritedDescriptorOf(c.name);
+    EXPECT_EQ(fd.value_or(-1), c.fd) << Utf16ToUtf8(c.name);
+  }
+}
+
+// A descriptor opened by a shell's `>>` is written with its own flags; one
+// the tool opened itself (close-on-exec) or not open is not written.
+TEST_F(PosixEnvTest, DescriptorOutputsUseTheDescriptorItself) {
+  WriteHost("log.txt", "earlier\n");
+  int fd = open((dir_ + "/log.txt").c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  lseek(fd, 0, SEEK_SET);
+  std::u16string name = u"\\dev\\fd\\" + Utf8ToUtf16(std::to_string(fd));
+  std::unique_ptr<OutputTarget> target = env_.OpenOutput(name);
+  EXPECT_FALSE(target->Attributes().exists);  // nothing to ask about
+  std::unique_ptr<OutputFile> file = target->Create();
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->Write("new\n", 4), 4u);
+  EXPECT_TRUE(file->Commit());
+  std::ifstream in(dir_ + "/log.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "earlier\nnew\n");
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
+  EXPECT_EQ(env_.OpenOutput(name)->Create(), nullptr);
+  close(fd);
+  EXPECT_EQ(env_.OpenOutput(name)->Create(), nullptr);
 }
 
 }  // namespace

@@ -16,6 +16,11 @@ std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path
   return std::make_unique<WideReader>(std::move(file), mode);
 }
 
+bool StdInHoldsText(Env& env) {
+  FileAttributes attrs = env.GetFileAttributes(kStandardStreamName);
+  return attrs.exists && (attrs.regular || attrs.stream);
+}
+
 void SkipByteOrderMark(WideReader& in) {
   int unit = in.GetUnit();
   if (unit < 0 || unit == 0xFEFF || unit == 0xFFFE) return;

@@ -21,6 +21,11 @@ std::unique_ptr<WideReader> RedirectInputFromFile(
     Env& env, const char16_t* path, bool unicode,
     CodePageSetting setting = CodePageSetting::kPerFile, InputMode* text_mode = nullptr);
 
+// True when standard input holds text a command was given (a pipe, a FIFO,
+// a socket or a regular file), not a terminal, a device such as /dev/null,
+// or nothing at all.
+bool StdInHoldsText(Env& env);
+
 // Drops a first unit U+FEFF or U+FFFE; any other unit is pushed back.
 void SkipByteOrderMark(WideReader& in);
 

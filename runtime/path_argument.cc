@@ -52,8 +52,14 @@ const char16_t* StartSimpleJoin(Env& env, char16_t* buffer, const char16_t* text
 }
 
 // Appends name to the buffer and drops trailing blanks and tabs; an over-long
-// result empties the buffer.
+// result empties the buffer. The name of standard input stays as it is.
 void FinishSimpleJoin(char16_t* buffer, size_t used, std::u16string_view name) {
+  std::u16string_view trimmed = name;
+  while (!trimmed.empty() && IsBlankOrTab(trimmed.back())) trimmed.remove_suffix(1);
+  if (trimmed == kStandardStreamName) {
+    used = 0;
+    name = trimmed;
+  }
   if (used + name.size() + 1 > kPathUnits) {
     buffer[0] = u'\0';
     return;
@@ -110,7 +116,7 @@ void TakePathArgument(Env& env, const char16_t** cursor, std::u16string* path) {
   }
   *cursor = p;
   std::u16string name = TrimWideSpace(std::u16string_view(begin, end - begin));
-  if (name.empty() || name[0] == u'\\') {
+  if (name.empty() || name[0] == u'\\' || name == kStandardStreamName) {
     *path = std::move(name);
     return;
   }

@@ -10,6 +10,9 @@
 
 namespace tv {
 
+// In all three, a name that is kStandardStreamName alone is kept as it is:
+// it stands for a standard stream, not for a file in the shell's folder.
+
 // sort, vornak: the whole rest of the command line (or its quoted part) is
 // the name, joined directly to the shell's directory. buffer holds
 // kPathUnits units. A result that would not fit the buffer is refused: the

@@ -69,6 +69,9 @@ TEST_F(PathArgumentTest, SimpleJoins) {
       {u"\\W\\", u"\"open ended ", u"\\W\\open ended", u"\\W\\open ended", u""},
       {u"\\W\\", u"a.txt \t ", u"\\W\\a.txt", u"\\W\\a.txt", u" \t "},
       {u"\\W\\", u"a\tb", u"\\W\\a\tb", u"\\W\\a", u"\tb"},
+      {u"\\W\\", u"- ", u"-", u"-", u" "},  // standard input, not a file in \W
+      {u"\\W\\", u"-x", u"\\W\\-x", u"\\W\\-x", u""},
+      {u"\\W\\", u".\\-", u"\\W\\.\\-", u"\\W\\.\\-", u""},
       {u"\\W\\", u"\" \t\"", u"\\W\\", u"\\W\\", u""},
       {u"", u"a.txt", u"a.txt", u"a.txt", u""},
       // Odd variables read as the same text in a share would.
@@ -127,6 +130,8 @@ TEST_F(PathArgumentTest, TakePathArgumentFoldsComponents) {
       {u"\\A", u"\"my file\"out", u"\\A\\my file", u"out"},
       {u"\\A", u"\"  padded  \"", u"\\A\\padded", u""},
       {u"\\A", u"\"no end", u"\\A\\no end", u""},
+      {u"\\A", u"- out", u"-", u" out"},
+      {u"\\A", u".\\-", u"\\A\\-", u""},
       {u"\\A", u"\\abs\\..\\x", u"\\abs\\..\\x", u""},  // absolute: not folded
       {u"\\A", u"", u"", u""},
       {u"\\A", u"   ", u"", u""},

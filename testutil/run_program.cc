@@ -37,7 +37,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
       dup2(null_fd, 0);
     }
     if (!options.stdout_path.empty()) {
-      int fd = open(options.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int fd = open(options.stdout_path.c_str(),
+                    O_WRONLY | O_CREAT | (options.stdout_append ? O_APPEND : O_TRUNC), 0644);
       dup2(fd, 1);
     } else {
       dup2(out_pipe[1], 1);

@@ -19,6 +19,7 @@ struct ProgramOptions {
   std::optional<std::string> stdin_bytes;  // nullopt: standard input is /dev/null
   std::string cwd;                         // empty: the test's own
   std::string stdout_path;                 // non-empty: standard output goes to this file
+  bool stdout_append = false;              // ... opened as a shell's `>>` opens it
   bool close_stdin = false;                // run with no standard input at all
   // The shell's folder as the program's TORVELAN_CURRENT_DIRECTORY (bytes
   // as given); nullopt: the variable is not set, whatever the test inherited.

@@ -24,6 +24,13 @@ ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan) {
     scan->kind = DetectNewlineKind(scan->text);
     return CONV_OK;
   }
+  ConvStatus status = ScanOnce(source, detect, scan);
+  if (status != CONV_OK) return status;
+  return source.Rewind() ? CONV_OK : CONV_ERR_IO;
+}
+
+ConvStatus ScanOnce(tv::ByteSource& source, bool detect, InputScan* scan) {
+  scan->size = 0;
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadSize]);
   if (!buffer) return CONV_ERR_NOMEM;
   DetectScanner scanner;
@@ -35,8 +42,8 @@ ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan) {
     std::string_view piece(buffer.get(), static_cast<size_t>(n));
     if (detect) scanner.Feed(piece);
     counter.Feed(piece);
+    scan->size += static_cast<uint64_t>(n);
   }
-  if (!source.Rewind()) return CONV_ERR_IO;
   scan->code = scanner.Code();
   scan->fallback_code = scanner.FallbackCode();
   scan->kind = counter.Kind();
@@ -55,6 +62,9 @@ ConvStatus ConvertInput(tv::ByteSource& source, InputScan* scan, StreamConverter
     std::string().swap(scan->text);
     return converter->Finish();
   }
+  // Only the bytes scanned are converted: a file that grows meanwhile (an
+  // output appended to the input) would otherwise never end.
+  uint64_t left = scan->size;
   for (;;) {
     // Read where the converter holds its input, not into a buffer of our own.
     char* room;
@@ -63,11 +73,13 @@ ConvStatus ConvertInput(tv::ByteSource& source, InputScan* scan, StreamConverter
     } catch (const std::bad_alloc&) {
       return CONV_ERR_NOMEM;
     }
-    ptrdiff_t n = source.Read(room, kReadSize);
+    size_t want = left < kReadSize ? static_cast<size_t>(left) : kReadSize;
+    ptrdiff_t n = want == 0 ? 0 : source.Read(room, want);
     if (n < 0) {
       *read_failed = true;
       return CONV_ERR_IO;
     }
+    left -= static_cast<uint64_t>(n);
     ConvStatus status = converter->FeedRoom(static_cast<size_t>(n));
     if (status != CONV_OK) return status;
     if (n == 0) break;

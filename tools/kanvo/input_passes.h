@@ -5,6 +5,7 @@
 #ifndef TV_TOOLS_KANVO_INPUT_PASSES_H_
 #define TV_TOOLS_KANVO_INPUT_PASSES_H_
 
+#include <cstdint>
 #include <string>
 
 #include "platform/byte_stream.h"
@@ -20,6 +21,7 @@ struct InputScan {
   TextCode code = CODE_INVALID;        // DetectInputCode's answer, when asked for
   TextCode fallback_code = CODE_SJIS;  // FallbackInputCode's, likewise
   NewlineKind kind = NL_NONE;          // DetectNewlineKind's answer
+  uint64_t size = 0;                   // bytes scanned, when not held
   bool held = false;                   // the source was read whole into `text`
   std::string text;
 };
@@ -27,6 +29,9 @@ struct InputScan {
 // The first pass. CONV_ERR_IO when the source cannot be read,
 // CONV_ERR_NOMEM when a source read whole cannot be held.
 ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan);
+
+// The first pass alone, reading the source once through, holding nothing.
+ConvStatus ScanOnce(tv::ByteSource& source, bool detect, InputScan* scan);
 
 // The second pass: every byte through `converter`, then Finish. A read
 // error gives CONV_ERR_IO with *read_failed set; otherwise the converter's

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "platform/wide_writer.h"
+#include "runtime/filter_input.h"
 #include "runtime/path_argument.h"
 #include "tools/kanvo/input_passes.h"
+#include "tools/kanvo/kanvo_guess.h"
 #include "tools/kanvo/kanvo_messages.h"
 #include "tools/kanvo/kanvo_options.h"
 #include "tools/kanvo/newline.h"
@@ -38,10 +40,13 @@ class OutputFileSink : public tv::ByteSink {
 // kSuccess to go on, else the exit value (a message was shown, or the
 // answer was No). An output that cannot be written at all counts as
 // missing here and fails when it is created.
-int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string& output_name) {
+int CheckOutputFile(tv::Env& env, tv::OutputTarget& output, const std::u16string& output_name,
+                    bool input_on_stdin) {
   tv::FileAttributes attrs = output.Attributes();
   if (!attrs.exists) return kSuccess;
   if (attrs.directory) return Fail(env, MSG_OUTPUT_IS_FOLDER, output_name);
+  // The answer is read from standard input, which holds the text here.
+  if (input_on_stdin) return Fail(env, MSG_NO_QUESTION, output_name);
   if (attrs.read_only) {
     if (!AskQuestion(env, MSG_ASK_READ_ONLY, output_name)) return kFailure;
     if (!output.ClearReadOnly()) return Fail(env, MSG_ATTRIBUTE_ERROR, output_name);
@@ -64,10 +69,17 @@ void ReportReplaced(tv::Env& env, uint64_t replaced) {
 int KanvoMain(tv::Env& env, std::u16string_view command_line) {
   // The scan walks a zero-terminated line, as the shell hands it over.
   const std::u16string line(command_line);
+  if (const char16_t* names = GuessNames(line.c_str())) return GuessMain(env, names);
   KanvoOptions options;
-  switch (ScanKanvoOptions(line.c_str(), &options)) {
+  ScanResult scanned = ScanKanvoOptions(line.c_str(), &options);
+  switch (scanned) {
     case ScanResult::kUsage:
       return ShowUsage(env) ? kSuccess : kFailure;
+    case ScanResult::kNoNames:
+      // Text on standard input is converted as a filter would; a terminal
+      // or no input at all still gets the usage.
+      if (!tv::StdInHoldsText(env)) return ShowUsage(env) ? kSuccess : kFailure;
+      break;
     case ScanResult::kBadInput:
       return Fail(env, MSG_BAD_INPUT_CODE);
     case ScanResult::kBadOutput:
@@ -77,10 +89,15 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
     case ScanResult::kNames:
       break;
   }
-  const char16_t* cursor = options.names;
-  std::u16string input_name, output_name;
-  tv::TakePathArgument(env, &cursor, &input_name);
-  tv::TakePathArgument(env, &cursor, &output_name);
+  std::u16string input_name(tv::kStandardStreamName), output_name;
+  if (scanned == ScanResult::kNames) {
+    const char16_t* cursor = options.names;
+    tv::TakePathArgument(env, &cursor, &input_name);
+    tv::TakePathArgument(env, &cursor, &output_name);
+    // A glob or options after the names would be dropped unread (a glob's
+    // second file replaced by the first): refused before anything is done.
+    if (*SkipBlanks(cursor) != 0) return Fail(env, MSG_EXTRA_NAMES, GivenWord(&cursor));
+  }
 
   tv::FileAttributes input_attrs = env.GetFileAttributes(input_name);
   if (!input_attrs.exists) return Fail(env, MSG_INPUT_MISSING, input_name);
@@ -93,7 +110,9 @@ int KanvoMain(tv::Env& env, std::u16string_view command_line) {
     output_code = CODE_SJIS;  // standard output shows the pivot itself
   } else {
     output_target = env.OpenOutput(output_name);
-    if (int result = CheckOutputFile(env, *output_target, output_name); result != kSuccess) {
+    bool input_on_stdin = input_name == tv::kStandardStreamName;
+    if (int result = CheckOutputFile(env, *output_target, output_name, input_on_stdin);
+        result != kSuccess) {
       return result;
     }
   }

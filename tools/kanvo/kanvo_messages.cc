@@ -25,6 +25,8 @@ constexpr std::u16string_view kMessages[kMessageCount + 1] = {
     u"\n\nCRLF  LF  CR",
     u"***** Error\n出力ファイルのオープンでエラーが発生しました：  ",
     u"***** Error\n出力ファイルの書き込みでエラーが発生しました： ",
+    u"***** Error\n出力ファイル名の後ろには何も指定できません： ",
+    u"***** Error\n入力ファイルが標準入力のため、出力ファイルの上書きを確認できません： ",
 };
 
 constexpr std::u16string_view kUsage[kUsageLineCount] = {
@@ -52,10 +54,10 @@ std::u16string_view UsageLine(int index) {
   return kUsage[index];
 }
 
-bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name) {
+bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name, tv::ByteSink* sink) {
   std::u16string line(MessageText(id));
   line += file_name;
-  tv::WideWriter out(&env.StdOut());
+  tv::WideWriter out(sink ? sink : &env.StdOut());
   out.PutLine(line);
   return out.Flush();
 }

@@ -1,4 +1,4 @@
-// KANVO's fixed texts: the thirteen messages and the usage text, and the
+// KANVO's fixed texts: the messages and the usage text, and the
 // two ways they reach the user (a printed line, or a Yes/No question).
 #ifndef TV_TOOLS_KANVO_KANVO_MESSAGES_H_
 #define TV_TOOLS_KANVO_KANVO_MESSAGES_H_
@@ -26,9 +26,12 @@ enum MessageId {
   MSG_BAD_NEWLINE = 11,
   MSG_CREATE_ERROR = 12,
   MSG_WRITE_ERROR = 13,
+  // Linux has forms the device's table has no words for.
+  MSG_EXTRA_NAMES = 14,  // names or options after the output name
+  MSG_NO_QUESTION = 15,  // a question, with the input on standard input
 };
 
-inline constexpr int kMessageCount = 13;
+inline constexpr int kMessageCount = 15;
 inline constexpr int kUsageLineCount = 10;
 
 // The caption of KANVO's questions.
@@ -40,10 +43,11 @@ std::u16string_view MessageText(int id);
 // Usage line index (0..9).
 std::u16string_view UsageLine(int index);
 
-// Prints the message as one line on standard output, with the file name
-// appended when one is given. The whole name is shown, however long.
-// Returns false when standard output failed.
-bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name = {});
+// Prints the message as one line on standard output (or on `sink`), with
+// the file name appended when one is given. The whole name is shown, however
+// long. Returns false when the output failed.
+bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name = {},
+                 tv::ByteSink* sink = nullptr);
 
 // Prints the ten usage lines; false when standard output failed.
 bool ShowUsage(tv::Env& env);

@@ -1,5 +1,8 @@
 #include "tools/kanvo/kanvo_options.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace kanvo {
 
 namespace {
@@ -21,6 +24,28 @@ bool StartsWithNoCase(const char16_t* text, const char16_t* word) {
 const char16_t* EndOfWord(const char16_t* p) {
   while (*p != 0 && !IsBlank(*p)) ++p;
   return p;
+}
+
+// Code names as other converters spell them. They are whole words and are
+// looked at only where the keywords find no code, so no keyword changes.
+struct CodeAlias {
+  std::u16string_view name;  // lower case
+  TextCode code;
+};
+constexpr CodeAlias kCodeAliases[] = {
+    {u"utf-8", CODE_UTF8N},     {u"utf-16", CODE_UNICODE}, {u"utf-16le", CODE_UNICODE},
+    {u"iso-2022-jp", CODE_JIS}, {u"cp932", CODE_SJIS},     {u"windows-31j", CODE_SJIS},
+};
+
+TextCode CodeOfAlias(const char16_t* begin, const char16_t* end) {
+  for (const CodeAlias& alias : kCodeAliases) {
+    if (static_cast<size_t>(end - begin) == alias.name.size() &&
+        std::equal(begin, end, alias.name.begin(),
+                   [](char16_t a, char16_t b) { return AsciiLower(a) == b; })) {
+      return alias.code;
+    }
+  }
+  return CODE_INVALID;
 }
 
 }  // namespace
@@ -57,7 +82,7 @@ TextCode ParseCodeKeyword(const char16_t** cursor) {
       break;
   }
   *cursor = EndOfWord(p);
-  return code;
+  return code == CODE_INVALID ? CodeOfAlias(p, *cursor) : code;
 }
 
 NewlineKind ParseNewlineKeyword(const char16_t** cursor) {
@@ -72,6 +97,28 @@ NewlineKind ParseNewlineKeyword(const char16_t** cursor) {
   }
   *cursor = EndOfWord(p);
   return kind;
+}
+
+std::u16string GivenWord(const char16_t** cursor) {
+  const char16_t* p = SkipBlanks(*cursor);
+  const char16_t* begin = p;
+  if (*p == u'"') {
+    begin = ++p;
+    while (*p != 0 && *p != u'"') ++p;
+    *cursor = *p == u'"' ? p + 1 : p;
+  } else {
+    p = EndOfWord(p);
+    *cursor = p;
+  }
+  return std::u16string(begin, p);
+}
+
+const char16_t* GuessNames(const char16_t* command_line) {
+  const char16_t* p = SkipBlanks(command_line);
+  constexpr std::u16string_view kGuess = u"--guess";
+  if (std::u16string_view(p).substr(0, kGuess.size()) != kGuess) return nullptr;
+  p += kGuess.size();
+  return (*p == 0 || IsBlank(*p)) ? p : nullptr;
 }
 
 ScanResult ScanKanvoOptions(const char16_t* command_line, KanvoOptions* options) {
@@ -100,7 +147,7 @@ ScanResult ScanKanvoOptions(const char16_t* command_line, KanvoOptions* options)
     }
   }
   options->names = p;
-  return *p == 0 ? ScanResult::kUsage : ScanResult::kNames;
+  return *p == 0 ? ScanResult::kNoNames : ScanResult::kNames;
 }
 
 }  // namespace kanvo

@@ -20,7 +20,13 @@ TEST(KanvoOptionsTest, CodeKeywords) {
       {u"un", CODE_UNICODE, 2},      {u"UTF8", CODE_UTF8, 4},
       {u"utf8n", CODE_UTF8N, 5},     {u"Utf8N ", CODE_UTF8N, 5},
       {u"utf8x", CODE_UTF8, 5},  // any other word beginning with utf8
-      {u"utf", CODE_INVALID, 3},     {u"utf-8", CODE_INVALID, 5},
+      {u"utf", CODE_INVALID, 3},
+      // Code names the keywords do not know, as whole words in any case.
+      {u"utf-8", CODE_UTF8N, 5},     {u"UTF-8 x", CODE_UTF8N, 5},
+      {u"Utf-16", CODE_UNICODE, 6},  {u"UTF-16LE", CODE_UNICODE, 8},
+      {u"iso-2022-JP", CODE_JIS, 11}, {u"CP932", CODE_SJIS, 5},
+      {u"windows-31j", CODE_SJIS, 11}, {u"UTF-8x", CODE_INVALID, 6},
+      {u"UTF-16BE", CODE_INVALID, 8}, {u"cp9320", CODE_INVALID, 6},
       {u"U", CODE_INVALID, 1},       {u"ascii", CODE_INVALID, 5},
       {u"", CODE_INVALID, 0},        {u" SJIS", CODE_INVALID, 0},  // the caller skips the blanks
   };
@@ -61,14 +67,14 @@ TEST(KanvoOptionsTest, Scan) {
     NewlineKind newline;
     std::u16string names;  // the rest of the line when names follow
   } cases[] = {
-      {u"", kUsage, A, S, N, u""},
-      {u"  \t ", kUsage, A, S, N, u""},
+      {u"", kNoNames, A, S, N, u""},
+      {u"  \t ", kNoNames, A, S, N, u""},
       {u"/H a b", kUsage, A, S, N, u""},
       {u"/h", kUsage, A, S, N, u""},
       {u"/I SJIS /h a", kUsage, CODE_SJIS, S, N, u""},
-      {u"/I EUC", kUsage, CODE_EUC, S, N, u""},  // options but no name
-      {u"/", kUsage, A, S, N, u""},              // a slash at the very end
-      {u"/I EUC /", kUsage, CODE_EUC, S, N, u""},
+      {u"/I EUC", kNoNames, CODE_EUC, S, N, u""},  // options but no name
+      {u"/", kNoNames, A, S, N, u""},              // a slash at the very end
+      {u"/I EUC /", kNoNames, CODE_EUC, S, N, u""},
       {u"a.txt", kNames, A, S, N, u"a.txt"},
       {u"  a b", kNames, A, S, N, u"a b"},
       {u"/I EUC /O UTF8 /N CRLF in out", kNames, CODE_EUC, CODE_UTF8, NL_CRLF, u"in out"},

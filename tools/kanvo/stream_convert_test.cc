@@ -306,7 +306,9 @@ TEST(StreamConvertTest, InputChangedBetweenThePasses) {
   std::string sjis = JapaneseText(gen, 400000);
   std::string utf8;
   ASSERT_EQ(SjisToUtf8(sjis, &utf8), CONV_OK);
-  // Detected as Shift_JIS, then read as other bytes, longer or gone.
+  // Detected as Shift_JIS, then read as other bytes, longer or gone. Bytes
+  // past those scanned are not read: a file that grows as it is converted
+  // (the output appended to it) would never end.
   for (std::string second : {std::string(), utf8, sjis.substr(0, 1000), sjis + sjis}) {
     SourceEnv env;
     env.kind = SourceEnv::kChanging;
@@ -316,7 +318,8 @@ TEST(StreamConvertTest, InputChangedBetweenThePasses) {
     env.answers.push_back(true);
     ASSERT_EQ(KanvoMain(env, u"/O EUC \\w\\in \\w\\out"), 0);
     EXPECT_TRUE(env.files["/w/out"].bytes ==
-                WholeOutput(second, {CODE_SJIS, CODE_EUC, DetectNewlineKind(sjis), NL_LF, false}));
+                WholeOutput(second.substr(0, sjis.size()),
+                            {CODE_SJIS, CODE_EUC, DetectNewlineKind(sjis), NL_LF, false}));
   }
   // A read that fails on the second pass leaves the old file.
   SourceEnv env;
