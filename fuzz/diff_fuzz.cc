@@ -61,7 +61,7 @@ std::vector<std::u16string> PlainLines(const std::string& bytes, bool unicode) {
 
 std::vector<std::u16string> Texts(const DiffLineArray& lines) {
   std::vector<std::u16string> texts;
-  for (size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines[i].text);
+  for (size_t i = 0; i < lines.size(); ++i) texts.emplace_back(lines.Text(i));
   return texts;
 }
 

@@ -21,6 +21,10 @@ class ByteSource {
   // Starts reading again from the first byte; false when the source cannot
   // be read twice (a pipe, a terminal), in which case nothing changed.
   virtual bool Rewind() { return false; }
+  // Before the first Read: makes a source that cannot be read twice
+  // readable twice (Size and Rewind then work) without holding it in
+  // memory. False when it cannot, in which case nothing changed.
+  virtual bool Spool() { return Size() >= 0; }
 };
 
 class ByteSink {

@@ -12,42 +12,41 @@ namespace tv {
 namespace {
 
 constexpr char kAccessAcl[] = "system.posix_acl_access";
+constexpr char kCapabilities[] = "security.capability";
 
-std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-// The names of the extended attributes of the file at path, or none.
-std::vector<std::string> AttributeNames(const std::string& path) {
-  std::vector<std::string> names;
+// The names of the extended attributes of the file open as fd. False when
+// they cannot be listed (a file system without attributes has none).
+bool AttributeNames(int fd, std::vector<std::string>* names) {
   std::string list;
-  for (int tries = 0; tries < 4; ++tries) {
-    ssize_t size = listxattr(path.c_str(), nullptr, 0);
-    if (size <= 0) return names;
+  for (int tries = 0;; ++tries) {
+    ssize_t size = flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;
+    if (size == 0) return true;
     list.resize(static_cast<size_t>(size));
-    size = listxattr(path.c_str(), list.data(), list.size());
+    size = flistxattr(fd, list.data(), list.size());
     if (size >= 0) {
       list.resize(static_cast<size_t>(size));
       break;
     }
-    if (errno != ERANGE) return names;  // ERANGE: it grew in between
-    list.clear();
+    if (errno != ERANGE || tries == 3) return false;  // ERANGE: it grew in between
   }
   for (size_t at = 0; at < list.size();) {
     size_t end = list.find('\0', at);
     if (end == std::string::npos) end = list.size();
-    if (end > at) names.emplace_back(list, at, end - at);
+    if (end > at) names->emplace_back(list, at, end - at);
     at = end + 1;
   }
-  return names;
+  return true;
 }
 
 // Copies one attribute; false when it could not be read or set.
-bool CopyAttribute(const std::string& from, const std::string& name, int fd) {
+bool CopyAttribute(int from, const std::string& name, int fd) {
   std::string value;
   for (int tries = 0; tries < 4; ++tries) {
-    ssize_t size = getxattr(from.c_str(), name.c_str(), nullptr, 0);
+    ssize_t size = fgetxattr(from, name.c_str(), nullptr, 0);
     if (size < 0) return false;
     value.resize(static_cast<size_t>(size));
-    size = getxattr(from.c_str(), name.c_str(), value.data(), value.size());
+    size = fgetxattr(from, name.c_str(), value.data(), value.size());
     if (size >= 0) {
       value.resize(static_cast<size_t>(size));
       return fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) == 0;
@@ -69,7 +68,7 @@ mode_t ReplacementMode(mode_t old_mode, bool owner_kept, bool group_kept) {
   return mode;
 }
 
-bool KeepMetadata(int old_fd, const struct stat& old, int fd) {
+bool KeepMetadata(int old_fd, const struct stat& old, int fd, bool same_file) {
   // A new file may have taken the folder's default ACL; the old one's, or
   // none, is what counts.
   if (fremovexattr(fd, kAccessAcl) != 0 && errno != ENODATA && errno != EOPNOTSUPP) return false;
@@ -78,7 +77,8 @@ bool KeepMetadata(int old_fd, const struct stat& old, int fd) {
   bool owner_kept = mine.st_uid == old.st_uid;
   bool group_kept = mine.st_gid == old.st_gid;
   // Changing the owner is the caller's right only as root; the group, to a
-  // group of the caller's. Done first: a change of owner clears set-ID bits.
+  // group of the caller's. Done first: a change of owner clears set-ID bits
+  // and capabilities.
   if (!owner_kept || !group_kept) {
     if (fchown(fd, old.st_uid, old.st_gid) == 0) {
       owner_kept = group_kept = true;
@@ -86,22 +86,21 @@ bool KeepMetadata(int old_fd, const struct stat& old, int fd) {
       group_kept = true;
     }
   }
+  // The ACL goes on while the file is still the caller's alone (0600), so
+  // the group never holds the mask's bits without the ACL's entries.
+  std::vector<std::string> names;
+  bool acl_lost = old_fd < 0 || !AttributeNames(old_fd, &names);
+  for (const std::string& name : names) {
+    if (name == kCapabilities && !same_file) continue;
+    if (!CopyAttribute(old_fd, name, fd) && name == kAccessAcl) acl_lost = true;
+  }
   mode_t mode = ReplacementMode(old.st_mode, owner_kept, group_kept);
-  if (fchmod(fd, mode) != 0) return false;
-  bool acl_lost = false;
-  const std::string from = ProcPath(old_fd);
-  for (const std::string& name : AttributeNames(from)) {
-    if (!CopyAttribute(from, name, fd) && name == kAccessAcl) acl_lost = true;
-  }
+  if (!same_file) mode &= ~(S_ISUID | S_ISGID);
   // The group bits show an ACL's mask, wider than the owning group's own
-  // entry: without the ACL, or under another group, they are cut to what
-  // others had (which also caps every ACL entry of the group class).
-  if (acl_lost || !group_kept) {
-    if (fstat(fd, &mine) != 0) return false;
-    mode_t narrowed = NarrowGroup(mine.st_mode & 07777);
-    if (narrowed != (mine.st_mode & 07777) && fchmod(fd, narrowed) != 0) return false;
-  }
-  return true;
+  // entry: without the ACL, they are cut to what others had (which also
+  // caps every ACL entry of the group class).
+  if (acl_lost) mode = NarrowGroup(mode);
+  return fchmod(fd, mode) == 0;
 }
 
 }  // namespace tv

@@ -14,11 +14,14 @@ namespace tv {
 // group differs (the new group's members gain nothing).
 mode_t ReplacementMode(mode_t old_mode, bool owner_kept, bool group_kept);
 
-// Gives `fd`, a new file of the caller's, the metadata of the file that
-// `old_fd` (any descriptor, O_PATH too) refers to, whose status is `old`.
-// False when the permission bits could not be set; an attribute that cannot
-// be copied is left out, narrowing access where it was an ACL.
-bool KeepMetadata(int old_fd, const struct stat& old, int fd);
+// Gives `fd`, a new file of the caller's, the metadata of the file whose
+// status is `old`, its attributes read through `old_fd` (opened for
+// reading; -1 when it could not be). False when the permission bits could
+// not be set. An attribute that cannot be copied is left out, and when the
+// ACL is lost or the attributes cannot be read at all, the group's bits are
+// narrowed. Set-ID bits and file capabilities are kept only for
+// `same_file`: the file replaced is the one that was converted.
+bool KeepMetadata(int old_fd, const struct stat& old, int fd, bool same_file);
 
 }  // namespace tv
 

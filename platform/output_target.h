@@ -8,17 +8,31 @@
 #ifndef TV_PLATFORM_OUTPUT_TARGET_H_
 #define TV_PLATFORM_OUTPUT_TARGET_H_
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
 
 namespace tv {
 
+// A file, as the kernel tells files apart.
+struct FileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
+
 struct OutputOptions {
   // A named temporary file (".name.XXXXXX", removed on failure) even where
   // the file system offers unnamed ones: the way taken where it does not.
   bool named_temporary = false;
+  // The files read as inputs, as many as are opened by the time the file
+  // is put in place (the list outlives the target): converting one onto
+  // itself keeps what only its owner could give it (set-ID bits, file
+  // capabilities).
+  const std::vector<FileId>* inputs = nullptr;
 };
 
 // Looks up the Linux path `host`; never nullptr.

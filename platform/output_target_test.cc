@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -273,6 +275,33 @@ TEST(ReplacementModeTest, NobodyGainsAccess) {
         ASSERT_EQ(gets, group ? had_group : had_group && had_other);
       }
     }
+  }
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// Killed part way through writing, by each signal that ends a tool: no
+// temporary file remains, named or not, and the old file is whole.
+TEST_P(OutputTargetTest, TemporaryGoesWithTheSignal) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    Write("out.txt", "old");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      std::unique_ptr<OutputFile> out = Open("out.txt")->Create();
+      if (!out || out->Write("new", 3) != 3) _exit(2);
+      kill(getpid(), sig);
+      _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << ": " << status;
+    EXPECT_EQ(Names(), std::set<std::string>{"out.txt"}) << sig;
+    EXPECT_EQ(Read("out.txt"), "old") << sig;
   }
 }
 

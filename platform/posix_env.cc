@@ -10,7 +10,9 @@
 
 #include "platform/descriptor_output.h"
 #include "platform/device_path.h"
+#include "platform/input_spool.h"
 #include "platform/output_target.h"
+#include "platform/path_walk.h"
 #include "platform/shared_directory.h"
 #include "platform/utf16.h"
 
@@ -36,6 +38,7 @@ FdSource::~FdSource() {
 }
 
 ptrdiff_t FdSource::Read(void* buf, size_t n) {
+  if (spent_) return -1;
   for (;;) {
     ssize_t r = read(fd_, buf, n);
     if (r < 0 && errno == EINTR) continue;
@@ -50,6 +53,22 @@ int64_t FdSource::Size() {
 }
 
 bool FdSource::Rewind() { return Size() >= 0 && lseek(fd_, start_, SEEK_SET) == start_; }
+
+bool FdSource::Spool() {
+  if (Size() >= 0) return true;
+  bool consumed = false;
+  int spool = SpoolToTemporary(fd_, &consumed);
+  if (spool < 0) {
+    // Part of the input is gone: reading on would give the rest as if whole.
+    spent_ = consumed;
+    return false;
+  }
+  if (owned_) close(fd_);
+  fd_ = spool;
+  owned_ = true;
+  start_ = 0;
+  return true;
+}
 
 size_t FdSink::Write(const void* buf, size_t n) { return WriteFully(fd_, buf, n); }
 
@@ -78,11 +97,12 @@ PosixEnv::PosixEnv()
 FileAttributes PosixEnv::GetFileAttributes(std::u16string_view path) {
   FileAttributes attrs;
   struct stat st;
+  WalkedPath walked;
   if (path == kStandardStreamName) {
     if (fstat(0, &st) != 0) return attrs;
   } else {
-    std::string host = DevicePathToHost(path);
-    if (host.empty() || stat(host.c_str(), &st) != 0) return attrs;
+    if (!WalkPath(DevicePathToHost(path), &walked) || !walked.entry) return attrs;
+    st = walked.st;
   }
   attrs.exists = true;
   attrs.directory = S_ISDIR(st.st_mode);
@@ -101,16 +121,22 @@ std::unique_ptr<ByteSource> PosixEnv::OpenFile(std::u16string_view path) {
     if (S_ISREG(st.st_mode) && lseek(0, stdin_start_, SEEK_SET) != stdin_start_) return nullptr;
     return std::make_unique<FdSource>(0, /*owned=*/false, stdin_start_);
   }
-  std::string host = DevicePathToHost(path);
-  if (host.empty()) return nullptr;
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
+  WalkedPath walked;
+  if (!WalkPath(DevicePathToHost(path), &walked) || !walked.entry) return nullptr;
+  if (S_ISDIR(walked.st.st_mode)) return nullptr;
+  // Another user's FIFO where others may write was put there to stall or
+  // feed the tool.
+  if (S_ISFIFO(walked.st.st_mode) && !TrustedEntry(walked.folder_st, walked.st.st_uid)) {
     return nullptr;
   }
-  return std::make_unique<FdSource>(fd, /*owned=*/true);
+  // Without blocking: a FIFO with no writer or a device must not stall the
+  // open; reading blocks as usual once the file is known.
+  Fd fd(ReopenWalked(walked, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+  if (!fd) return nullptr;
+  inputs_.push_back({walked.st.st_dev, walked.st.st_ino});
+  int flags = fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
+  return std::make_unique<FdSource>(fd.Release(), /*owned=*/true);
 }
 
 std::unique_ptr<OutputTarget> PosixEnv::OpenOutput(std::u16string_view path) {
@@ -119,7 +145,9 @@ std::unique_ptr<OutputTarget> PosixEnv::OpenOutput(std::u16string_view path) {
     if (InheritedForWriting(*fd)) sink = std::make_shared<FdSink>(*fd);
     return DescriptorOutputTarget(std::move(sink));
   }
-  return OpenOutputTarget(DevicePathToHost(path));
+  OutputOptions options;
+  options.inputs = &inputs_;
+  return OpenOutputTarget(DevicePathToHost(path), options);
 }
 
 bool PosixEnv::ReadShare(char16_t units[kShareUnits]) {

@@ -4,8 +4,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/env.h"
+#include "platform/output_target.h"
 
 namespace tv {
 
@@ -21,11 +23,15 @@ class FdSource : public ByteSource {
   // Only a regular file is read twice: a pipe or a device may give other
   // bytes the second time.
   bool Rewind() override;
+  // A source that is not a regular file is copied to an unnamed temporary
+  // file, which is read from then on.
+  bool Spool() override;
 
  private:
   int fd_;
   bool owned_;
   int64_t start_;
+  bool spent_ = false;  // a failed spool took part of the input
 };
 
 // Writes a file descriptor it does not own, unbuffered.
@@ -56,6 +62,9 @@ class PosixEnv : public Env {
   FdSource stdin_;
   FdSink stdout_;
   FdSink stderr_;
+  // Every file opened for reading, so that an output that is one of them
+  // is known to be converted onto itself.
+  std::vector<FileId> inputs_;
 };
 
 // Writes all of buf to fd, retrying on interruption; the count written.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/path_walk.h"
 #include "shell/line_input.h"
 #include "shell/shell_line.h"
 #include "shell/shell_session.h"
@@ -24,22 +25,19 @@ namespace {
 int ChangeFolder(const std::string& rest, std::string* current) {
   std::string name = CdArgument(rest);
   std::string target = CdTargetPath(name, *current, HomeFolder());
-  char resolved[PATH_MAX];
-  struct stat st;
-  if (realpath(target.c_str(), resolved) == nullptr || stat(resolved, &st) != 0 ||
-      !S_ISDIR(st.st_mode)) {
+  // Walked part by part: a link another user put in a shared folder on the
+  // way is not followed.
+  std::string resolved;
+  if (!EnterFolder(target, &resolved)) {
     std::fprintf(stderr, "tvsh: cd: %s: not a folder\n", name.c_str());
+    if (chdir(current->c_str()) != 0) std::perror("tvsh: cd");
     return 1;
   }
   if (!PublishFolder(resolved)) {
     std::fprintf(
         stderr, "tvsh: cd: %s: %s\n", name.c_str(),
         errno == ENAMETOOLONG ? "too long a path for the shell's folder" : std::strerror(errno));
-    return 1;
-  }
-  if (chdir(resolved) != 0) {
-    std::fprintf(stderr, "tvsh: cd: %s: %s\n", name.c_str(), std::strerror(errno));
-    PublishFolder(*current);
+    if (chdir(current->c_str()) != 0) std::perror("tvsh: cd");
     return 1;
   }
   *current = resolved;

@@ -10,6 +10,7 @@
 // so that the tools read every text file as UTF-8 or as Shift_JIS rather
 // than choose per file.
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/path_walk.h"
 #include "shell/interactive.h"
 #include "shell/shell_session.h"
 #include "shell/tvsh_options.h"
@@ -84,9 +86,20 @@ int main(int argc, char** argv) {
       std::perror("tvsh: getcwd");
       return 1;
     }
-  } else if (realpath(folder.c_str(), resolved) == nullptr || !IsDirectory(resolved)) {
-    std::fprintf(stderr, "tvsh: %s: not a folder\n", folder.c_str());
-    return 1;
+  } else {
+    // Walked part by part, so a link another user put in a shared folder
+    // on the way is not followed.
+    // The command still starts where tvsh was started; only the shell's
+    // folder is published.
+    int here = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::string entered;
+    bool entered_ok = tv::EnterFolder(folder, &entered);
+    if (here >= 0 && (fchdir(here) != 0 || close(here) != 0)) entered_ok = false;
+    if (!entered_ok || entered.size() >= sizeof resolved) {
+      std::fprintf(stderr, "tvsh: %s: not a folder\n", folder.c_str());
+      return 1;
+    }
+    std::snprintf(resolved, sizeof resolved, "%s", entered.c_str());
   }
 
   std::string tools = ToolsFolder();

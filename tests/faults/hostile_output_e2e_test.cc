@@ -223,6 +223,119 @@ TEST_F(HostileOutputTest, AclAndExtendedAttributesAreKept) {
   EXPECT_EQ(RunUnprivileged("vornak", {path}, "/").out, "X\n");
 }
 
+// Every kind of folder others may write, every kind of entry nobody can
+// leave there: the link rule holds at each part of a path (output, input,
+// tvsh's folder), whatever fs.protected_symlinks says; a second name of a
+// file and nobody's FIFO are refused as nobody's files are. In a folder
+// only root writes, the same entries are root's own doing and are followed.
+TEST_F(HostileOutputTest, EntriesOthersLeftAreNeverFollowed) {
+  MakeFolder("team", 02775, 0, nogroup_);
+  MakeFolder("home", 0755, 0, 0);
+  struct Folder {
+    const char* name;
+    bool refuses;
+  } folders[] = {{"shared", true}, {"team", true}, {"home", false}};
+  enum Kind { kOwnLink, kOthersLink, kHardLink, kFolderLink, kInputLink, kFifo, kShellFolder };
+  const char* kinds[] = {"own link",
+                         "nobody's link",
+                         "hard link",
+                         "nobody's link as a folder",
+                         "nobody's link as input",
+                         "nobody's FIFO",
+                         "tvsh -C through nobody's link"};
+  for (const Folder& f : folders) {
+    for (int kind = kOwnLink; kind <= kShellFolder; ++kind) {
+      std::string what = std::string(f.name) + ", " + kinds[kind];
+      std::string tag = std::string(f.name) + std::to_string(kind);
+      // The victim: root's file where nobody cannot reach; 0666 so that a
+      // second name of it would hand nobody whatever root wrote.
+      std::string victim = "private/" + tag + ".txt";
+      Make(victim, "root's\n", kind == kHardLink ? 0666 : 0600, 0, 0);
+      std::string entry = std::string(f.name) + "/" + tag;
+      std::string in = "in.txt", out = entry;
+      bool own = kind == kOwnLink;
+      switch (kind) {
+        case kOwnLink:
+        case kOthersLink:
+          MakeLink(entry, "../" + victim, own ? 0 : nobody_);
+          break;
+        case kHardLink:
+          ASSERT_EQ(link(Path(victim).c_str(), Path(entry).c_str()), 0);
+          break;
+        case kFolderLink:
+        case kShellFolder:
+          MakeLink(entry, "../private", nobody_);
+          out = entry + "/" + tag + ".txt";
+          break;
+        case kInputLink:
+          MakeLink(entry, "../" + victim, nobody_);
+          in = entry;
+          out = "private/" + tag + ".copy";
+          break;
+        case kFifo:
+          ASSERT_EQ(mkfifo(Path(entry).c_str(), 0666), 0);
+          ASSERT_EQ(chown(Path(entry).c_str(), nobody_, nogroup_), 0);
+          in = entry;
+          out = "private/" + tag + ".copy";
+          break;
+      }
+      FileState before = StateOf(Path(victim));
+      ProgramRun run;
+      if (kind == kShellFolder) {
+        run = RunTool("/usr/bin/timeout",
+                      {"20", BinDir() + "/tvsh", "-C", entry, "KANVO", "..\\in.txt", tag + ".txt"},
+                      folder_.path(), "y\n");
+      } else {
+        std::string dev_in = in, dev_out = out;
+        for (char& c : dev_in) c = c == '/' ? '\\' : c;
+        for (char& c : dev_out) c = c == '/' ? '\\' : c;
+        run = Kanvo(dev_in, dev_out);
+      }
+      ASSERT_NE(run.status, 124) << what << ": KANVO stalled";
+      bool refused = f.refuses && !own;
+      EXPECT_EQ(run.status, refused ? 1 : 0) << what << ": " << run.out << run.err;
+      FileState after = StateOf(Path(victim));
+      bool victim_written = !refused && kind != kHardLink && kind != kInputLink && kind != kFifo;
+      if (victim_written) {
+        before.bytes = "new\r\n";
+        EXPECT_EQ(after, before) << what << ": root's file replaced, owner and mode kept";
+      } else {
+        EXPECT_EQ(after, before) << what;
+      }
+      if (kind == kHardLink && !refused) {
+        EXPECT_EQ(StateOf(Path(entry)).bytes, "new\r\n") << what;
+      }
+      if (kind == kInputLink) {
+        EXPECT_EQ(access(Path(out).c_str(), F_OK) == 0, !refused) << what;
+      }
+    }
+  }
+  EXPECT_EQ(folder_.Names("shared").size(), 7u) << "nothing added in the shared folder";
+}
+
+// A replacement never takes set-ID bits or file capabilities from the file
+// it replaces, unless that file is the one converted.
+TEST_F(HostileOutputTest, SetIdAndCapabilitiesStayWithTheirOwnFile) {
+  // VFS_CAP_REVISION_2 with CAP_NET_RAW permitted.
+  const unsigned char caps[20] = {0, 0, 0, 2, 0, 0x20};
+  Make("private/tool", "x\n", 04755, 0, 0);
+  Make("private/self", "x\n", 06755, 0, 0);
+  bool have_caps =
+      setxattr(Path("private/tool").c_str(), "security.capability", caps, sizeof caps, 0) == 0;
+  if (have_caps) {
+    ASSERT_EQ(setxattr(Path("private/self").c_str(), "security.capability", caps, sizeof caps, 0),
+              0);
+  }
+  EXPECT_EQ(Kanvo("in.txt", "private\\tool").status, 0);
+  EXPECT_EQ(StateOf(Path("private/tool")), (FileState{"new\r\n", 0, 0, S_IFREG | 0755}));
+  EXPECT_EQ(Kanvo("private\\self", "private\\self").status, 0);
+  EXPECT_EQ(StateOf(Path("private/self")), (FileState{"x\r\n", 0, 0, S_IFREG | 06755}));
+  if (have_caps) {
+    EXPECT_EQ(Attribute(Path("private/tool"), "security.capability"), "(none)");
+    EXPECT_NE(Attribute(Path("private/self"), "security.capability"), "(none)");
+  }
+}
+
 TEST_F(HostileOutputTest, PipeWithoutAReaderIsRefusedAtOnce) {
   ASSERT_EQ(mkfifo(Path("private/fifo").c_str(), 0600), 0);
   ProgramRun run = Kanvo("in.txt", "private\\fifo");

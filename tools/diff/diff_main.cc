@@ -15,9 +15,10 @@ namespace tv {
 
 namespace {
 
-// Loads one opened file; on failure prints why and frees what was loaded.
-bool Load(CompareFile& file, DiffLineArray& lines, DiffLineArray& other, WideWriter& out) {
-  switch (LoadLines(file.stream.get(), &lines)) {
+// Reports a failed load; true when the file was loaded.
+bool Loaded(LoadResult result, const CompareFile& file, DiffLineArray& lines,
+            DiffLineArray& other, WideWriter& out) {
+  switch (result) {
     case LoadResult::kOk:
       return true;
     case LoadResult::kNoStream:
@@ -52,8 +53,10 @@ int RunDiff(Env& env, WideWriter& out, const char16_t* command_line, CodePageSet
 
   DiffLineArray first_lines;
   DiffLineArray second_lines;
-  if (!Load(first, first_lines, second_lines, out)) return 0;
-  if (!second.stream || !Load(second, second_lines, first_lines, out)) return 0;
+  PairLoadResult loaded =
+      LoadPair(first.stream.get(), &first_lines, second.stream.get(), &second_lines);
+  if (!Loaded(loaded.first, first, first_lines, second_lines, out)) return 0;
+  if (!Loaded(loaded.second, second, second_lines, first_lines, out)) return 0;
   if (first.mode != second.mode) PrintEncodingHeader(out, first.mode, second.mode);
   CompareFiles(first_lines, second_lines, ignore_blanks, out);
   return 0;

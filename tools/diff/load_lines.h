@@ -24,6 +24,21 @@ enum class LoadResult {
 // CR LF; a lone CR stays part of the text).
 LoadResult LoadLines(WideReader* in, DiffLineArray* lines);
 
+struct PairLoadResult {
+  LoadResult first;
+  LoadResult second;
+};
+
+// Loads both files, but for the lines at their front that are equal unit
+// for unit in both: the greedy scan pairs those line for line, so all but
+// the last of them are left out of both arrays (counted in base()); the
+// last stays as the context line of a change after it. What is left
+// compares as the whole files would, with line numbers offset by base().
+// Each result is LoadLines's for that file (the second is not loaded when
+// the first fails).
+PairLoadResult LoadPair(WideReader* first, DiffLineArray* first_lines, WideReader* second,
+                        DiffLineArray* second_lines);
+
 }  // namespace tv
 
 #endif  // TV_TOOLS_DIFF_LOAD_LINES_H_

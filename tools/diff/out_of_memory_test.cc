@@ -108,7 +108,7 @@ TEST(OutOfMemoryTest, LoadingStopsAndKeepsTheLinesStoredBefore) {
     for (size_t i = 0; i < lines.size(); ++i) {
       std::u16string expected = u"line " + std::u16string(i % 97, u'x');
       for (char c : std::to_string(i)) expected += static_cast<char16_t>(c);
-      ASSERT_EQ(lines[i].text, expected) << "after " << after << " line " << i;
+      ASSERT_EQ(lines.Text(i), expected) << "after " << after << " line " << i;
     }
   }
 }

@@ -69,21 +69,36 @@ class LineIndex {
   LineIndex(const DiffLineArray& lines, bool ignore_blanks, uint64_t seed)
       : lines_(lines), ignore_blanks_(ignore_blanks), seed_(seed) {
     size_t count = lines.size();
-    size_t capacity = 16;
-    while (capacity < count + count / 2) capacity *= 2;
-    mask_ = capacity - 1;
-    slots_.assign(capacity, Slot{});
+    // The table grows with the groups, not the lines: files of a few
+    // distinct lines keep it small.
+    slots_.assign(16, Slot{});
+    mask_ = slots_.size() - 1;
     next_.resize(count);
-    // The hashes first, so that each slot can be fetched from memory well
-    // before it is needed: the slots are visited in random order.
-    std::vector<uint64_t> hashes(count);
-    for (size_t k = 0; k < count; ++k) hashes[k] = Hash(lines[k].text);
+    // Each slot is asked for from memory a few lines before it is needed:
+    // the slots are visited in random order. Hashes are kept for the lines
+    // (k - kAhead, k].
     constexpr size_t kAhead = 16;
+    uint64_t hashes[kAhead];
+    for (size_t k = count; k-- > 0 && k + kAhead >= count;) {
+      hashes[k % kAhead] = Hash(lines.Text(k));
+    }
     // From the last line back, so that each chain ends up ascending.
     for (size_t k = count; k-- > 0;) {
-      if (k >= kAhead) __builtin_prefetch(&slots_[Home(hashes[k - kAhead])]);
-      Slot& slot = slots_[FindSlot(lines[k].text, hashes[k])];
-      slot.hash = static_cast<uint32_t>(hashes[k]);
+      uint64_t hash = hashes[k % kAhead];
+      if (k >= kAhead) {
+        hashes[k % kAhead] = Hash(lines.Text(k - kAhead));
+        Prefetch(hashes[k % kAhead]);
+      }
+      size_t at = FindSlot(lines.Text(k), hash);
+      if (slots_[at].first == -1) {
+        if (3 * (groups_ + 1) > 2 * slots_.size()) {
+          Grow();
+          at = FindSlot(lines.Text(k), hash);
+        }
+        ++groups_;
+      }
+      Slot& slot = slots_[at];
+      slot.hash = static_cast<uint32_t>(hash);
       next_[k] = slot.first;
       slot.first = static_cast<int32_t>(k);
     }
@@ -112,7 +127,22 @@ class LineIndex {
     int32_t cursor = -1;  // the group's next candidate
   };
 
-  size_t Home(uint64_t hash) const { return static_cast<size_t>(hash >> 32 ^ hash) & mask_; }
+  // From the hash's low 32 bits alone, which a slot keeps, so that the
+  // table can grow without hashing its lines again.
+  size_t Home(uint64_t hash) const { return static_cast<size_t>(hash & 0xFFFFFFFFu) & mask_; }
+
+  // Doubles the table, moving each group to its place in the larger one.
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2, Slot{});
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.first == -1) continue;
+      size_t at = Home(slot.hash);
+      while (slots_[at].first != -1) at = (at + 1) & mask_;
+      slots_[at] = slot;
+    }
+  }
 
   // The slot of the group equal to text, or the free slot where it would go.
   size_t FindSlot(std::u16string_view text, uint64_t hash) const {
@@ -121,7 +151,7 @@ class LineIndex {
     for (;;) {
       const Slot& slot = slots_[at];
       if (slot.first == -1 ||
-          (slot.hash == short_hash && LinesEqual(lines_[slot.first].text, text, ignore_blanks_))) {
+          (slot.hash == short_hash && LinesEqual(lines_.Text(slot.first), text, ignore_blanks_))) {
         return at;
       }
       at = (at + 1) & mask_;
@@ -134,6 +164,7 @@ class LineIndex {
   std::vector<Slot> slots_;
   std::vector<int32_t> next_;  // next line of the same group, or -1
   size_t mask_ = 0;
+  size_t groups_ = 0;
 };
 
 }  // namespace
@@ -154,7 +185,7 @@ void PairLinesSeeded(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks, uin
     int32_t k;
     // Files that mostly agree pair line after line: the line just after
     // the last pair, when equal, is the first equal one.
-    if (last + 1 < m && LinesEqual(a[i].text, b[last + 1].text, ignore_blanks)) {
+    if (last + 1 < m && LinesEqual(a.Text(i), b.Text(last + 1), ignore_blanks)) {
       k = last + 1;
     } else {
       // Where lines stop pairing in order, each is looked up at a random
@@ -163,11 +194,11 @@ void PairLinesSeeded(DiffLineArray& a, DiffLineArray& b, bool ignore_blanks, uin
       size_t want = std::min(a.size(), i + kAhead);
       if (ahead <= i) ahead = i;
       for (; ahead < want; ++ahead) {
-        uint64_t hash = index.Hash(a[ahead].text);
+        uint64_t hash = index.Hash(a.Text(ahead));
         ahead_hashes[ahead % kAhead] = hash;
         index.Prefetch(hash);
       }
-      k = index.TakeFirstAfter(a[i].text, ahead_hashes[i % kAhead], last);
+      k = index.TakeFirstAfter(a.Text(i), ahead_hashes[i % kAhead], last);
       if (k == -1) continue;
     }
     a[i].partner = k;

@@ -34,19 +34,22 @@ void PrintHunk(WideWriter& out, const DiffLineArray& a, int b1, int e1, const Di
                int b2, int e2) {
   bool first_starred = IsStarred(a, b1, e1);
   bool second_starred = IsStarred(b, b2, e2);
+  // Line numbers count the lines left out at the front.
+  const long first = static_cast<long>(a.base()) + 1;
+  const long second = static_cast<long>(b.base()) + 1;
   if (first_starred) {
-    out.Printf(u"\n*,%d-%d\n", {b2 + 1, e2 + 1});
+    out.Printf(u"\n*,%d-%d\n", {b2 + second, e2 + second});
   } else if (second_starred) {
-    out.Printf(u"\n%d-%d,*\n", {b1 + 1, e1 + 1});
+    out.Printf(u"\n%d-%d,*\n", {b1 + first, e1 + first});
   } else {
-    out.Printf(u"\n%d-%d,%d-%d\n", {b1 + 1, e1 + 1, b2 + 1, e2 + 1});
+    out.Printf(u"\n%d-%d,%d-%d\n", {b1 + first, e1 + first, b2 + second, e2 + second});
   }
   if (!first_starred) {
     for (int i = b1; i <= e1; ++i) {
       switch (a[i].kind) {
-        case DIFF_DELETED: PrintLine(out, u"-<", a[i].text); break;
-        case DIFF_CHANGED: PrintLine(out, u"!<", a[i].text); break;
-        default: PrintLine(out, u" <", a[i].text); break;
+        case DIFF_DELETED: PrintLine(out, u"-<", a.Text(i)); break;
+        case DIFF_CHANGED: PrintLine(out, u"!<", a.Text(i)); break;
+        default: PrintLine(out, u" <", a.Text(i)); break;
       }
     }
   }
@@ -54,9 +57,9 @@ void PrintHunk(WideWriter& out, const DiffLineArray& a, int b1, int e1, const Di
   if (!second_starred) {
     for (int i = b2; i <= e2; ++i) {
       switch (b[i].kind) {
-        case DIFF_ADDED: PrintLine(out, u"+>", b[i].text); break;
-        case DIFF_CHANGED: PrintLine(out, u"!>", b[i].text); break;
-        default: PrintLine(out, u" >", b[i].text); break;
+        case DIFF_ADDED: PrintLine(out, u"+>", b.Text(i)); break;
+        case DIFF_CHANGED: PrintLine(out, u"!>", b.Text(i)); break;
+        default: PrintLine(out, u" >", b.Text(i)); break;
       }
     }
   }

@@ -239,6 +239,66 @@ uint8_t RunEucJp(std::string_view input, uint8_t state) {
   return RunMachine(kEucJp, input.substr(i), WholeEucJp{}, state);
 }
 
+#if defined(__SSE2__)
+// Bytes of v in [low, high], as a byte mask.
+inline __m128i BytesIn(__m128i v, uint8_t low, uint8_t high) {
+  __m128i shifted = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(low)));
+  __m128i span = _mm_set1_epi8(static_cast<char>(high - low));
+  return _mm_cmpeq_epi8(_mm_min_epu8(shifted, span), shifted);
+}
+
+inline uint64_t Bits(__m128i mask, int at) {
+  return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(mask))) << at;
+}
+#endif
+
+// The Shift_JIS test (with `controls`, the machine that takes control bytes
+// too) over one piece from `state`, 64 bytes at a time: each byte is
+// classed as a lead, a trail and a character of its own at once, the
+// character starts follow from the leads, and the block passes when every
+// start is a lead or a character of its own and every byte after a lead a
+// trail. The rest goes through the machine.
+uint8_t RunShiftJis(std::string_view input, uint8_t state, bool controls) {
+  const Machine& machine = controls ? kShiftJisWithControls : kShiftJis;
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(input.data());
+  const size_t n = input.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  while (state <= 1 && n - i >= 64) {
+    uint64_t lead = 0, trail = 0, single = 0;
+    for (int k = 0; k < 64; k += 16) {
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + k));
+      lead |= Bits(_mm_or_si128(BytesIn(b, 0x81, 0x9F), BytesIn(b, 0xE0, 0xEF)), k);
+      trail |= Bits(_mm_or_si128(BytesIn(b, 0x40, 0x7E), BytesIn(b, 0x80, 0xFC)), k);
+      __m128i own = BytesIn(b, 0xA1, 0xDF);
+      if (controls) {
+        own = _mm_or_si128(own, BytesIn(b, 0x01, 0x7F));
+      } else {
+        own = _mm_or_si128(_mm_or_si128(own, BytesIn(b, 0x20, 0x7E)),
+                           _mm_or_si128(BytesIn(b, 0x09, 0x0A), _mm_cmpeq_epi8(b, _mm_set1_epi8(0x0D))));
+      }
+      single |= Bits(own, k);
+    }
+    uint64_t takes_next = lead;
+    uint64_t own_starts = ~uint64_t{0};
+    if (state == 1) {
+      // The first byte ends the pair the last block began.
+      if ((trail & 1) == 0) return kFail;
+      takes_next &= ~uint64_t{1};
+      own_starts &= ~uint64_t{1};
+    }
+    uint64_t starts = tv::CharacterStarts(takes_next);
+    uint64_t leads = starts & takes_next;
+    if ((leads << 1 & ~trail) != 0 || (starts & ~takes_next & own_starts & ~single) != 0) {
+      return kFail;
+    }
+    state = static_cast<uint8_t>(leads >> 63);  // a pair that goes on
+    i += 64;
+  }
+#endif
+  return RunMachine(machine, input.substr(i), WholeShiftJis{}, state);
+}
+
 // True at the first ESC '$' or ESC '(' when it comes before any zero byte.
 // A zero byte first, or neither, gives false; `*zero_first` tells which.
 bool JisEscapeBeforeZero(std::string_view input, bool* zero_first) {
@@ -319,7 +379,7 @@ bool IsUtf8Text(std::string_view input, bool* seven_bit_only) {
 
 bool IsShiftJisText(std::string_view input) {
   // A lead byte as the last byte is accepted.
-  return RunMachine(kShiftJis, input, WholeShiftJis{}) <= 1;
+  return RunShiftJis(input, 0, false) <= 1;
 }
 
 bool IsEucJpText(std::string_view input) {
@@ -376,7 +436,7 @@ TextCode FallbackInputCode(std::string_view input) {
   if (RunUtf8(kUtf8WithControls, input, &seven_bit_only) && !seven_bit_only) {
     return input.starts_with("\xEF\xBB\xBF") ? CODE_UTF8 : CODE_UTF8N;
   }
-  if (RunMachine(kShiftJisWithControls, input, WholeShiftJis{}) <= 1) return CODE_SJIS;
+  if (RunShiftJis(input, 0, true) <= 1) return CODE_SJIS;
   if (RunMachine(kEucJpWithControls, input, WholeEucJp{}) <= 1) return CODE_EUC;
   return CODE_SJIS;
 }
@@ -408,10 +468,9 @@ void DetectScanner::ScanPiece(std::string_view piece) {
     RunUtf8(kUtf8WithControls, piece, &utf8_controls_, &multi_byte_controls_);
   }
   uint8_t sjis_before = sjis_, euc_before = euc_;
-  sjis_ = RunMachine(kShiftJis, piece, WholeShiftJis{}, sjis_);
+  sjis_ = RunShiftJis(piece, sjis_, false);
   if (sjis_ == kFail) {
-    sjis_controls_ = RunMachine(kShiftJisWithControls, piece, WholeShiftJis{},
-                                sjis_before == kFail ? sjis_controls_ : sjis_before);
+    sjis_controls_ = RunShiftJis(piece, sjis_before == kFail ? sjis_controls_ : sjis_before, true);
   }
   euc_ = RunEucJp(piece, euc_);
   if (euc_ == kFail) {

@@ -140,9 +140,12 @@ TEST(DetectGrammarTest, ShortcutsAgreeWithTheByteByByteMachines) {
     if (clean && rng() % 2) {
       // One stray byte: anywhere, or next to the end of a 64-byte block.
       size_t at = rng() % 2 ? rng() % (text.size() + 1) : 64 * (1 + rng() % 40) - rng() % 2;
-      const std::string strays[] = {
-          {static_cast<char>(rng())}, {byte(0xA1, 0xFE)}, "\x8E", "\x8E"s + byte(0xE0, 0xFE)};
-      text.insert(std::min(at, text.size()), strays[rng() % 4]);
+      // A Shift_JIS lead alone or before a byte that is no trail, bytes
+      // that are only trails, and 0xA0.
+      const std::string strays[] = {{static_cast<char>(rng())}, {byte(0xA1, 0xFE)}, "\x8E",
+                                    "\x8E"s + byte(0xE0, 0xFE), {byte(0x81, 0x9F)},
+                                    byte(0x81, 0x9F) + " "s, {byte(0xF0, 0xFC)}, "\x80", "\xA0"};
+      text.insert(std::min(at, text.size()), strays[rng() % std::size(strays)]);
     }
     bool seven = false, seven_plain = true;
     ASSERT_EQ(IsUtf8Text(text, &seven), IsUtf8TextByteByByte(text, &seven_plain)) << round;

@@ -12,8 +12,9 @@ namespace kanvo {
 ConvStatus ScanInput(tv::ByteSource& source, bool detect, InputScan* scan) {
   scan->held = false;
   scan->text.clear();
-  // Only a regular file that goes back to its start is read twice.
-  if (source.Size() < 0 || !source.Rewind()) {
+  // A source that cannot be read twice is spooled to a temporary file; it
+  // is held in memory only where even that cannot be made.
+  if (!source.Spool() || source.Size() < 0 || !source.Rewind()) {
     ConvStatus status = ReadWholeSource(source, &scan->text);
     if (status != CONV_OK) return status;
     scan->held = true;

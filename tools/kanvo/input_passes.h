@@ -1,7 +1,8 @@
 // Reading KANVO's input for a conversion in pieces. A file is read twice
 // through one descriptor: once for the code detection and the line-break
 // counts, once to convert. A source that cannot be read twice (a pipe, a
-// terminal) is held whole, then converted from memory.
+// terminal) is spooled to an unnamed temporary file first, and held whole
+// in memory only where no such file can be made.
 #ifndef TV_TOOLS_KANVO_INPUT_PASSES_H_
 #define TV_TOOLS_KANVO_INPUT_PASSES_H_
 

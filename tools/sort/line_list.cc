@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/huge_pages.h"
 #include "platform/utf16.h"
 
 namespace tv::sort {
@@ -87,7 +88,10 @@ ReadStatus CollectLines(WideReader& in, bool unicode, SortedLineList* list) {
   // Unicode mode), so it is read into one allocation, without copies.
   if (int64_t size = in.SourceSize(); size > 0) {
     uint64_t bound = static_cast<uint64_t>(unicode ? size / 2 : size) + kReadChunk;
-    if (bound < text.max_size() - used) text.reserve(used + static_cast<size_t>(bound));
+    if (bound < text.max_size() - used) {
+      text.reserve(used + static_cast<size_t>(bound));
+      AdviseHugePages(text.data() + used, (text.capacity() - used) * sizeof(char16_t));
+    }
   }
   for (;;) {
     if (text.size() - used < kReadChunk) {
@@ -224,7 +228,42 @@ struct Sorter {
 
 }  // namespace
 
+namespace {
+
+// Input already in order, or in reverse order, is common and needs no sort:
+// one pass tells, ending at the first lines that rule both out. Reverse
+// order is turned round, and then each run of equal lines once more, so
+// that equal lines keep their input order. False when the lines are in
+// neither order.
+bool TakeOrderAsIs(bool descending, SortedLineList* list) {
+  std::vector<LineRecord>& lines = list->lines;
+  const char16_t* text = list->text.data();
+  auto compare = [text](const LineRecord& a, const LineRecord& b) {
+    if (a.key != b.key) return a.key < b.key ? -1 : 1;
+    return CompareRaw(text + a.start(), a.length(), text + b.start(), b.length());
+  };
+  bool rising = true, falling = true;  // never down, never up
+  for (size_t i = 1; i < lines.size() && (rising || falling); ++i) {
+    int c = compare(lines[i - 1], lines[i]);
+    rising &= c <= 0;
+    falling &= c >= 0;
+  }
+  if (descending ? falling : rising) return true;
+  if (!(descending ? rising : falling)) return false;
+  std::reverse(lines.begin(), lines.end());
+  for (size_t start = 0; start < lines.size();) {
+    size_t stop = start + 1;
+    while (stop < lines.size() && compare(lines[start], lines[stop]) == 0) ++stop;
+    std::reverse(lines.begin() + start, lines.begin() + stop);
+    start = stop;
+  }
+  return true;
+}
+
+}  // namespace
+
 void SortLines(bool descending, SortedLineList* list) {
+  if (TakeOrderAsIs(descending, list)) return;
   std::vector<LineRecord>& lines = list->lines;
   const size_t n = lines.size();
   std::vector<LineRecord> spare;

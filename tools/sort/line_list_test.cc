@@ -15,6 +15,8 @@ namespace {
 TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
   // Few distinct units and short lines make many repeats and shared
   // prefixes; zero and 0xFFFF check that units compare unsigned and whole.
+  // Repeats in input already in (reverse) order check that equal lines keep
+  // their input order.
   const char16_t alphabet[] = {u'a', u'b', u'A', 0x3042, 0xFF21, 0x0000, 0xFFFF, 0xD800, 0x8000};
   std::mt19937 rng(12345);
   for (int round = 0; round < 4000; ++round) {
@@ -26,6 +28,18 @@ TEST(LineListTest, OrderIsThatOfTheInsertionWalkOnRandomInputs) {
       std::u16string line;
       for (size_t n = rng() % (max_length + 1); n > 0; --n) line.push_back(alphabet[rng() % distinct_units]);
       lines.push_back(line);
+    }
+    // The lines as drawn, and drawn into order, into reverse order, and
+    // into order but for one pair of neighbours.
+    int shape = round % 4;
+    if (shape != 0) {
+      std::vector<std::u16string> ordered;
+      for (size_t index : InsertionWalk(lines, shape == 2)) ordered.push_back(lines[index]);
+      if (shape == 3 && ordered.size() > 1) {
+        size_t at = rng() % (ordered.size() - 1);
+        std::swap(ordered[at], ordered[at + 1]);
+      }
+      lines = ordered;
     }
     for (bool descending : {false, true}) {
       SortedLineList list = ListOf(lines);
