@@ -91,7 +91,8 @@ TEST(CommandLineTest, ArgumentWithADoubleQuoteIsRefused) {
       ran = true;
       return 0;
     };
-    EXPECT_EQ(RunTool(env, argc, c.argv.data(), tool), kRefusedCommandLine);
+    EXPECT_EQ(RunTool(env, argc, c.argv.data(), {"t", [](WideWriter&) {}, {}}, tool),
+              kRefusedCommandLine);
     EXPECT_FALSE(ran);
     EXPECT_EQ(env.stderr_sink.bytes(),
               "二重引用符（\"）を含む引数は渡せません：" + c.refused + "\n");
