@@ -1,4 +1,4 @@
-// The manual pages against the built tools: every line of each usage text
+// The manual pages against the built tools: every line of each --help text
 // and every message that the tools print stand in both the Japanese and
 // the English page, as man shows them.
 #include <gtest/gtest.h>
@@ -65,9 +65,9 @@ TEST(ManPagesTest, ShowEachToolsUsageText) {
     const char* page;
     std::vector<std::string> args;
   } cases[] = {
-      {"KANVO", "KANVO.1", {"/H"}},        {"diff", "torvelan-diff.1", {}},
-      {"sort", "torvelan-sort.1", {"/H"}}, {"vornak", "vornak.1", {"/H"}},
-      {"Pelquin", "Pelquin.1", {"/h"}},
+      {"KANVO", "KANVO.1", {"--help"}},   {"diff", "torvelan-diff.1", {"--help"}},
+      {"sort", "torvelan-sort.1", {"--help"}}, {"vornak", "vornak.1", {"--help"}},
+      {"Pelquin", "Pelquin.1", {"--help"}},
   };
   for (const Case& c : cases) {
     ProgramRun run = RunProgram(c.tool, c.args);
@@ -95,6 +95,7 @@ constexpr char kDeviceNameRefused[] =
 TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
   TempDir dir;
   dir.Write("a.txt", "a\n");
+  dir.Write("smile.txt", "\xF0\x9F\x98\x80\n");
   ASSERT_EQ(mkdir((dir.path() + "/folder").c_str(), 0755), 0);
   // Each run prints the message; the text before any file name is what the
   // pages must show.
@@ -128,6 +129,7 @@ TEST(ManPagesTest, ShowTheMessagesOfTheOtherTools) {
       {"sort", "torvelan-sort.1", {"a\\b.txt"}, "", kDeviceNameRefused},
       {"vornak", "vornak.1", {"a\\b.txt"}, "", kDeviceNameRefused},
       {"Pelquin", "Pelquin.1", {"a\\b"}, "", kDeviceNameRefused},
+      {"KANVO", "KANVO.1", {"smile.txt"}, "", "文字を変換できず置き換えました"},
       {"/usr/bin/env", "torvelan-sort.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/sort"}, "",
        "」は使えません。932"},
       {"/usr/bin/env", "vornak.1", {"TORVELAN_CODEPAGE=1", BinDir() + "/vornak"}, "",

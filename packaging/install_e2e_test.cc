@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -61,6 +62,7 @@ std::vector<std::string> ExpectedFiles() {
       "share/doc/torvelan/copyright",
       "share/doc/torvelan/changelog.Debian.gz",
       "share/lintian/overrides/torvelan",
+      TV_BASH_COMPLETION_DIR "/KANVO",
   };
   for (const char* tool : kTools) files.push_back(std::string("lib/torvelan/bin/") + tool);
   for (const PathCommand& c : kPathCommands) files.push_back(std::string("bin/") + c.command);
@@ -176,6 +178,38 @@ TEST_F(InstallTest, RunsEveryToolThroughTheInstalledTvsh) {
 
 TEST_F(InstallTest, RunsEveryCommandOfBinByItsName) {
   ExpectCommandsRunFromBin(prefix_->path() + "/bin");
+}
+
+TEST_F(InstallTest, BashCompletesKanvosOptionsAndKeywords) {
+  if (access("/bin/bash", X_OK) != 0) GTEST_SKIP() << "bash is not installed";
+  TempDir work;
+  work.Write("memo one.txt", "");
+  work.Write("memo2.txt", "");
+  struct Case {
+    const char* words;  // the line typed, up to the cursor
+    std::set<std::string> offered;
+    bool only;  // nothing else is offered
+  } cases[] = {
+      {"KANVO /O UTF-1", {"UTF-16", "UTF-16LE"}, true},
+      {"KANVO /i e", {"EUC"}, true},
+      {"KANVO /N c", {"CRLF", "CR"}, true},
+      {"KANVO --g", {"--guess"}, true},
+      {"KANVO /", {"/I", "/O", "/N", "/H", "/usr"}, false},  // an absolute path too
+      {"KANVO /O EUC me", {"memo one.txt", "memo2.txt"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.words);
+    std::string script = "source '" + prefix_->path() + "/" TV_BASH_COMPLETION_DIR "/KANVO'; " +
+                         "COMP_WORDS=(" + c.words + "); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); " +
+                         "_KANVO; printf '%s\\n' \"${COMPREPLY[@]}\"";
+    ProgramRun run = RunProgram("/bin/bash", {"-c", script}, {.cwd = work.path()});
+    std::vector<std::string> lines = Split(run.out, '\n');
+    std::set<std::string> offered(lines.begin(), lines.end());
+    for (const std::string& word : c.offered) EXPECT_EQ(offered.count(word), 1u) << word;
+    if (c.only) {
+      EXPECT_EQ(offered.size(), c.offered.size()) << run.out << run.err;
+    }
+  }
 }
 
 TEST_F(InstallTest, ManFindsThePagesInBothLanguages) {

@@ -85,8 +85,29 @@ bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string
   return true;
 }
 
-int RunTool(Env& env, int argc, const char* const* argv,
+int AnswerToolQuestion(Env& env, int argc, const char* const* argv, const ToolInfo& info) {
+  if (argc != 2 || argv[1] == nullptr) return -1;
+  std::string_view arg = argv[1];
+  WideWriter out(&env.StdOut());
+  if (arg == "--version") {
+    out.PutLine(Utf8ToUtf16(std::string(info.name) + " (Torvelan tools) " TV_VERSION));
+  } else if (arg == "--help" || arg == "-h" || arg == "/?") {
+    info.usage(out);
+    out.PutLine(u"");
+    if (!info.linux_forms.empty()) out.PutLine(info.linux_forms);
+    out.PutLine(u" --help, -h, /?  この使用方法を表示します");
+    out.PutLine(u" --version       バージョンを表示します");
+  } else {
+    return -1;
+  }
+  // An answer that did not reach its reader is no success.
+  return out.Flush() ? 0 : 1;
+}
+
+int RunTool(Env& env, int argc, const char* const* argv, const ToolInfo& info,
             const std::function<int(const std::u16string&)>& tool) {
+  int answered = AnswerToolQuestion(env, argc, argv, info);
+  if (answered >= 0) return answered;
   std::u16string line;
   std::string refused;
   if (ToolCommandLine(env, argc, argv, &line, &refused)) return tool(line);

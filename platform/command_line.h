@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/env.h"
+#include "platform/wide_writer.h"
 
 namespace tv {
 
@@ -46,13 +47,27 @@ inline constexpr char kTypedVariable[] = "TORVELAN_TYPED";
 bool ToolCommandLine(Env& env, int argc, const char* const* argv, std::u16string* line,
                      std::string* refused);
 
+// What a tool tells about itself when asked the Linux way.
+struct ToolInfo {
+  const char* name;                           // as --version shows it
+  std::function<void(WideWriter&)> usage;     // the tool's own usage text
+  std::u16string_view linux_forms;            // lines on the forms Linux adds, or empty
+};
+
+// The Linux ways of asking, as the only argument: "--help", "-h" and "/?"
+// show the usage and the lines on the Linux forms, "--version" one line.
+// A file of such a name is still reached as "./--help". Returns the exit
+// status, or -1 when the arguments are no such question.
+int AnswerToolQuestion(Env& env, int argc, const char* const* argv, const ToolInfo& info);
+
 // The exit value of a refused command line.
 inline constexpr int kRefusedCommandLine = 255;
 
-// What every tool's main does: runs `tool` on its command line, or, for an
-// argument refused as above, names it on standard error and returns
+// What every tool's main does: answers --help and --version (above); runs
+// `tool` on its command line, or, for an argument refused as above, names
+// it on standard error and returns
 // kRefusedCommandLine without running the tool (nothing read or written).
-int RunTool(Env& env, int argc, const char* const* argv,
+int RunTool(Env& env, int argc, const char* const* argv, const ToolInfo& info,
             const std::function<int(const std::u16string&)>& tool);
 
 }  // namespace tv

@@ -92,7 +92,8 @@ TEST(CommandLineTest, ArgumentWithADoubleQuoteIsRefused) {
       ran = true;
       return 0;
     };
-    EXPECT_EQ(RunTool(env, argc, c.argv.data(), tool), kRefusedCommandLine);
+    EXPECT_EQ(RunTool(env, argc, c.argv.data(), {"t", [](WideWriter&) {}, {}}, tool),
+              kRefusedCommandLine);
     EXPECT_FALSE(ran);
     EXPECT_EQ(env.stderr_sink.bytes(),
               "二重引用符（\"）を含む引数は渡せません：" + c.refused + "\n");
@@ -143,7 +144,7 @@ TEST(CommandLineTest, NamesTheDeviceReadsOtherwiseOnlyAtThePrompt) {
         line = given;
         return 0;
       };
-      int status = RunTool(env, 3, argv, tool);
+      int status = RunTool(env, 3, argv, {"t", [](WideWriter&) {}, {}}, tool);
       if (c.refused && !typed) {
         EXPECT_EQ(status, kRefusedCommandLine) << c.arg;
         EXPECT_FALSE(ran) << c.arg;
@@ -161,13 +162,13 @@ TEST(CommandLineTest, NamesTheDeviceReadsOtherwiseOnlyAtThePrompt) {
   FakeEnv env;
   env.variables["TORVELAN_TYPED"] = "yes";
   const char* argv[] = {"tool", "a\\b"};
-  EXPECT_EQ(RunTool(env, 2, argv, [](const std::u16string&) { return 0; }), kRefusedCommandLine);
+  EXPECT_EQ(RunTool(env, 2, argv, {"t", [](WideWriter&) {}, {}}, [](const std::u16string&) { return 0; }), kRefusedCommandLine);
 }
 
 TEST(CommandLineTest, ControlCharactersInARefusedNameShowAsQuestionMarks) {
   FakeEnv env;
   const char* argv[] = {"tool", "x\x1b[2K\x7f\xc2\x9b\x9b\"y"};
-  EXPECT_EQ(RunTool(env, 2, argv, [](const std::u16string&) { return 0; }), kRefusedCommandLine);
+  EXPECT_EQ(RunTool(env, 2, argv, {"t", [](WideWriter&) {}, {}}, [](const std::u16string&) { return 0; }), kRefusedCommandLine);
   EXPECT_EQ(env.stderr_sink.bytes(), "二重引用符（\"）を含む引数は渡せません：x?[2K???\"y\n");
 }
 

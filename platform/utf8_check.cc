@@ -3,83 +3,66 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/byte_lanes.h"
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/utf16.h"
 
 namespace tv {
 
-namespace {
-
-// Bit i of each mask tells about byte i of a 64-byte block.
-struct BlockMasks {
-  uint64_t high = 0, cont = 0, lead2 = 0, lead3 = 0, lead4 = 0, bad = 0;
-  uint64_t e0 = 0, ed = 0, f0 = 0, f4 = 0;
-  uint64_t cont_80_8f = 0, cont_90_9f = 0;  // continuation bytes by range
-};
-
-inline BlockMasks Masks(const unsigned char* p) {
-  BlockMasks m;
-#if defined(__SSE2__)
-  for (size_t k = 0; k < 64; k += 16) {
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-    m.high |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(b))) << k;
-    if (((m.high >> k) & 0xFFFF) == 0) continue;
-    m.cont |= BytesIn(b, 0x80, 0x3F) << k;
-    m.lead2 |= BytesIn(b, 0xC2, 0x1D) << k;
-    m.lead3 |= BytesIn(b, 0xE0, 0x0F) << k;
-    m.lead4 |= BytesIn(b, 0xF0, 0x04) << k;
-    m.bad |= (BytesIn(b, 0xC0, 0x01) | BytesIn(b, 0xF5, 0x0A)) << k;
-    m.e0 |= BytesEqual(b, static_cast<char>(0xE0)) << k;
-    m.ed |= BytesEqual(b, static_cast<char>(0xED)) << k;
-    m.f0 |= BytesEqual(b, static_cast<char>(0xF0)) << k;
-    m.f4 |= BytesEqual(b, static_cast<char>(0xF4)) << k;
-    m.cont_80_8f |= BytesIn(b, 0x80, 0x0F) << k;
-    m.cont_90_9f |= BytesIn(b, 0x90, 0x0F) << k;
-  }
-#else
-  for (size_t i = 0; i < 64; ++i) {
-    unsigned b = p[i];
-    uint64_t bit = uint64_t{1} << i;
-    if (b >= 0x80) m.high |= bit;
-    if (b >= 0x80 && b <= 0xBF) m.cont |= bit;
-    if (b >= 0xC2 && b <= 0xDF) m.lead2 |= bit;
-    if (b >= 0xE0 && b <= 0xEF) m.lead3 |= bit;
-    if (b >= 0xF0 && b <= 0xF4) m.lead4 |= bit;
-    if (b == 0xC0 || b == 0xC1 || b >= 0xF5) m.bad |= bit;
-    if (b == 0xE0) m.e0 |= bit;
-    if (b == 0xED) m.ed |= bit;
-    if (b == 0xF0) m.f0 |= bit;
-    if (b == 0xF4) m.f4 |= bit;
-    if (b >= 0x80 && b <= 0x8F) m.cont_80_8f |= bit;
-    if (b >= 0x90 && b <= 0x9F) m.cont_90_9f |= bit;
-  }
-#endif
-  return m;
-}
-
-}  // namespace
-
 void Utf8Check::Block(const unsigned char* p) {
-  BlockMasks m = Masks(p);
-  if (m.high == 0 && need_ == 0) return;  // ASCII, nothing pending
-  // Each lead calls for its continuation bytes right after it, and only
-  // those may be continuation bytes.
-  uint64_t need = need_ | m.lead2 << 1 | m.lead3 << 1 | m.lead3 << 2 | m.lead4 << 1 |
-                  m.lead4 << 2 | m.lead4 << 3;
-  errors_ |= (need ^ m.cont) | m.bad;
-  // The second byte after E0 is A0-BF, after ED 80-9F, after F0 90-BF,
-  // after F4 80-8F.
-  uint64_t low_half = m.cont_80_8f | m.cont_90_9f;
-  errors_ |= ((m.e0 << 1 | after_e0_) & low_half) | ((m.ed << 1 | after_ed_) & ~low_half) |
-             ((m.f0 << 1 | after_f0_) & m.cont_80_8f) |
-             ((m.f4 << 1 | after_f4_) & (m.cont & ~m.cont_80_8f));
-  need_ = m.lead2 >> 63 | m.lead3 >> 63 | m.lead3 >> 62 | m.lead4 >> 63 | m.lead4 >> 62 |
-          m.lead4 >> 61;
-  after_e0_ = m.e0 >> 63;
-  after_ed_ = m.ed >> 63;
-  after_f0_ = m.f0 >> 63;
-  after_f4_ = m.f4 >> 63;
-  multi_byte_ |= (m.lead2 | m.lead3 | m.lead4) != 0;
+#if defined(__SSE2__)
+  // Whole 16-byte rows at once, with no masks taken out of the vectors:
+  // each byte is held to the three before it (the last block's last three
+  // bytes come first, from `tail_`).
+  unsigned char window[3 + 16];
+  std::memcpy(window, tail_, 3);
+  std::memcpy(window + 3, p, 16);
+  const __m128i c0 = _mm_set1_epi8(static_cast<char>(0xC0));
+  auto at_least = [](__m128i v, int low) {
+    __m128i l = _mm_set1_epi8(static_cast<char>(low));
+    return _mm_cmpeq_epi8(_mm_max_epu8(v, l), v);
+  };
+  auto equal = [](__m128i v, int byte) {
+    return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(byte)));
+  };
+  __m128i errors = _mm_setzero_si128();
+  __m128i leads = _mm_setzero_si128();
+  for (size_t k = 0; k < 64; k += 16) {
+    const unsigned char* q = k == 0 ? window + 3 : p + k;
+    __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    __m128i b3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 3));
+    if (_mm_movemask_epi8(_mm_or_si128(b0, b3)) == 0) continue;  // ASCII all round
+    __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
+    __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 2));
+    // A byte must be a continuation byte exactly when a lead before it
+    // calls for one.
+    __m128i cont = equal(_mm_and_si128(b0, c0), 0x80);
+    __m128i need =
+        _mm_or_si128(_mm_or_si128(at_least(b1, 0xC0), at_least(b2, 0xE0)), at_least(b3, 0xF0));
+    errors = _mm_or_si128(errors, _mm_xor_si128(cont, need));
+    // C0, C1 and F5-FF start nothing.
+    errors = _mm_or_si128(errors, _mm_or_si128(equal(_mm_and_si128(b0, _mm_set1_epi8(
+                                                                           static_cast<char>(0xFE))),
+                                                     0xC0),
+                                               at_least(b0, 0xF5)));
+    // The byte after E0 is A0-BF, after ED 80-9F, after F0 90-BF, after F4
+    // 80-8F.
+    __m128i from_a0 = at_least(b0, 0xA0), from_90 = at_least(b0, 0x90);
+    errors = _mm_or_si128(
+        errors, _mm_or_si128(_mm_or_si128(_mm_andnot_si128(from_a0, equal(b1, 0xE0)),
+                                          _mm_and_si128(from_a0, equal(b1, 0xED))),
+                             _mm_or_si128(_mm_andnot_si128(from_90, equal(b1, 0xF0)),
+                                          _mm_and_si128(from_90, equal(b1, 0xF4)))));
+    leads = _mm_or_si128(leads, at_least(b0, 0xC0));
+  }
+  if (_mm_movemask_epi8(errors) != 0) errors_ |= 1;
+  if (_mm_movemask_epi8(leads) != 0) multi_byte_ = true;
+  std::memcpy(tail_, p + 61, 3);
+#else
+  for (size_t i = 0; i < 64; ++i) Step(p[i]);
+#endif
 }
 
 void Utf8Check::Feed(std::string_view piece) {
@@ -104,15 +87,33 @@ void Utf8Check::Feed(std::string_view piece) {
 bool Utf8Check::Valid() {
   if (!finished_) {
     finished_ = true;
-    if (staged_size_ > 0) {
-      // Zero bytes after the end: ASCII, and no continuation byte.
-      std::memset(staged_ + staged_size_, 0, sizeof staged_ - staged_size_);
+    // Zero bytes after the end: ASCII, and no continuation byte, so a
+    // sequence cut off by the end shows.
+    std::memset(staged_ + staged_size_, 0, sizeof staged_ - staged_size_);
+    Block(staged_);
+    if (staged_size_ > 61) {
+      std::memset(staged_, 0, sizeof staged_);
       Block(staged_);
-      staged_size_ = 0;
     }
-    if (need_ != 0) errors_ |= 1;  // a sequence cut off by the end
+    staged_size_ = 0;
   }
   return errors_ == 0;
+}
+
+void Utf8Check::Step(unsigned char b) {
+  // The same rules a byte at a time: what is needed of this byte, given
+  // the three before it.
+  const unsigned char b1 = tail_[2], b2 = tail_[1], b3 = tail_[0];
+  bool cont = (b & 0xC0) == 0x80;
+  bool need = b1 >= 0xC0 || b2 >= 0xE0 || b3 >= 0xF0;
+  bool bad = cont != need || b == 0xC0 || b == 0xC1 || b >= 0xF5 ||
+             (b1 == 0xE0 && b < 0xA0) || (b1 == 0xED && b >= 0xA0) ||
+             (b1 == 0xF0 && b < 0x90) || (b1 == 0xF4 && b >= 0x90);
+  if (bad) errors_ |= 1;
+  if (b >= 0xC0) multi_byte_ = true;
+  tail_[0] = tail_[1];
+  tail_[1] = tail_[2];
+  tail_[2] = b;
 }
 
 bool IsUtf8ByteByByte(std::string_view text, bool* multi_byte) {

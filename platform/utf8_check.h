@@ -25,16 +25,14 @@ class Utf8Check {
 
  private:
   void Block(const unsigned char* p);
+  void Step(unsigned char b);
 
   unsigned char staged_[64];
   size_t staged_size_ = 0;
   bool finished_ = false;
   uint64_t errors_ = 0;
-  // What the last block hands on: continuation bytes still needed at the
-  // start of the next one, and whether its last byte was E0, ED, F0 or F4
-  // (whose next byte has a narrower range).
-  uint64_t need_ = 0;
-  uint64_t after_e0_ = 0, after_ed_ = 0, after_f0_ = 0, after_f4_ = 0;
+  // The last three bytes looked at: what the next ones are held to.
+  unsigned char tail_[3] = {0, 0, 0};
   bool multi_byte_ = false;
 };
 

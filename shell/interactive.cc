@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <limits.h>
-#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -18,17 +17,11 @@
 #include "shell/line_input.h"
 #include "shell/shell_line.h"
 #include "shell/shell_session.h"
+#include "shell/user_file.h"
 
 namespace tv {
 
 namespace {
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home != '\0') return home;
-  const passwd* entry = getpwuid(getuid());
-  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/";
-}
 
 // `cd`: the folder is changed and published only when both can be done.
 int ChangeFolder(const std::string& rest, std::string* current) {
@@ -109,6 +102,16 @@ int RunInteractive(const std::string& folder) {
   while (input->ReadLine(PromptFor(current), &text)) {
     ShellLine line = SplitShellLine(text);
     if (line.command.empty()) continue;
+    // Passed on, "|" or ">" would become a file name.
+    std::string operator_word = ShellOperatorWord(text);
+    if (!operator_word.empty()) {
+      std::fprintf(stderr,
+                   "tvsh: %s: tvsh runs one command; pipes, redirection and lists belong to "
+                   "the Linux shell (ls | tvsh sort)\n",
+                   operator_word.c_str());
+      status = 2;
+      continue;
+    }
     if (line.command == "exit") {
       if (Exit(line, &status)) break;
     } else if (line.command == "cd") {

@@ -1,15 +1,22 @@
 #include "shell/line_input.h"
 
+#include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <langinfo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #if defined(TV_HAVE_LIBEDIT)
 #include <histedit.h>
+
+#include "shell/completion.h"
+#include "shell/user_file.h"
 #endif
 
 namespace tv {
@@ -60,7 +67,24 @@ class EditedInput : public LineInput {
     // editor as a key rather than as the interrupt, which tvsh ignores.
     el_set(editor_, EL_SETTY, "-d", "-isig", nullptr);
     el_set(editor_, EL_BIND, "^C", "em-kill-line", nullptr);
-    el_source(editor_, nullptr);  // the user's ~/.editrc
+    // The wide form keeps the texts as given; the narrow one copies them
+    // and never frees the copies.
+    el_wset(editor_, EL_ADDFN, L"tvsh-complete", L"complete a file name",
+            &EditedInput::CompleteKey);
+    el_set(editor_, EL_BIND, "^I", "tvsh-complete", nullptr);
+    // The user's own files only: read through the descriptor that was
+    // checked, so that nothing can take the name's place in between.
+    int editrc = OpenUserFile(HomeFile(".editrc"), UserFileUse::kRead);
+    if (editrc >= 0) {
+      el_source(editor_, ("/proc/self/fd/" + std::to_string(editrc)).c_str());
+      close(editrc);
+    }
+    history_path_ = HomeFile(".tvsh_history");
+    int saved = OpenUserFile(history_path_, UserFileUse::kRead);
+    if (saved >= 0) {
+      history(history_, &event, H_LOAD, ("/proc/self/fd/" + std::to_string(saved)).c_str());
+      close(saved);
+    }
   }
   ~EditedInput() override {
     el_end(editor_);
@@ -86,6 +110,7 @@ class EditedInput : public LineInput {
     if (line->find_first_not_of(" \t") != std::string::npos) {
       HistEvent event;
       history(history_, &event, H_ENTER, line->c_str());
+      SaveHistory();
     }
     return true;
   }
@@ -97,9 +122,71 @@ class EditedInput : public LineInput {
     return const_cast<char*>(static_cast<EditedInput*>(data)->prompt_.c_str());
   }
 
+  // After every line, so that a session that ends by a signal or a closed
+  // terminal keeps what was typed.
+  void SaveHistory() {
+    int fd = OpenUserFile(history_path_, UserFileUse::kWrite);
+    if (fd < 0) return;
+    FILE* file = ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
+    if (file == nullptr) {
+      close(fd);
+      return;
+    }
+    HistEvent event;
+    history(history_, &event, H_SAVE_FP, file);
+    std::fclose(file);
+  }
+
+  static unsigned char CompleteKey(EditLine* editor, int) {
+    const LineInfo* info = el_line(editor);
+    CompletionWord word =
+        WordBeforeCursor(std::string_view(info->buffer, info->cursor - info->buffer));
+    Completion completion = Complete(word, FolderEntries(CompletionFolder(word)));
+    if (!completion.word.empty()) {
+      // The editor counts characters, not bytes.
+      std::string_view typed(info->cursor - word.length, word.length);
+      int characters = 0;
+      for (char c : typed) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+      el_deletestr(editor, characters);
+      el_insertstr(editor, completion.word.c_str());
+      return CC_REFRESH;
+    }
+    if (completion.listing.empty()) return CC_REFRESH_BEEP;
+    std::string shown = "\n";
+    for (const std::string& name : completion.listing) {
+      for (char c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        shown.push_back(u < 0x20 || u == 0x7F ? '?' : c);  // no name moves the cursor
+      }
+      shown += "  ";
+    }
+    shown += "\n";
+    std::fputs(shown.c_str(), stderr);
+    return CC_REDISPLAY;
+  }
+
+  // The names in a folder, and which of them are folders (through links).
+  static std::vector<FolderEntry> FolderEntries(const std::string& path) {
+    std::vector<FolderEntry> entries;
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) return entries;
+    while (const dirent* entry = readdir(dir)) {
+      FolderEntry& added = entries.emplace_back();
+      added.name = entry->d_name;
+      added.folder = entry->d_type == DT_DIR;
+      if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+        struct stat st;
+        added.folder = fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+      }
+    }
+    closedir(dir);
+    return entries;
+  }
+
   EditLine* editor_;
   History* history_;
   std::string prompt_;
+  std::string history_path_;
 };
 
 // The editor needs a UTF-8 character type to edit Japanese; the console

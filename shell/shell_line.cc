@@ -50,6 +50,28 @@ ShellLine SplitShellLine(std::string_view line) {
   return result;
 }
 
+std::string ShellOperatorWord(std::string_view line) {
+  size_t pos = SkipBlanks(line, 0);
+  while (pos < line.size()) {
+    size_t end = WordEnd(line, pos);
+    std::string_view word = line.substr(pos, end - pos);
+    bool quoted = false;
+    for (size_t i = 0; i < word.size(); ++i) {
+      char c = word[i];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (!quoted) {
+        bool at_end = i == 0 || i + 1 == word.size();
+        if (c == '|' || c == '<' || c == '>' || ((c == ';' || c == '&') && at_end)) {
+          return std::string(word);
+        }
+      }
+    }
+    pos = SkipBlanks(line, end);
+  }
+  return std::string();
+}
+
 std::string CdArgument(std::string_view rest) {
   if (rest.empty() || rest.front() != '"') return std::string(rest);
   rest.remove_prefix(1);

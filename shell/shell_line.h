@@ -23,6 +23,13 @@ struct ShellLine {
 // with CR LF) is dropped.
 ShellLine SplitShellLine(std::string_view line);
 
+// The first word that asks another shell's way for a pipe, a redirection, a
+// list or the background, which tvsh does not give: one holding '|', '<' or
+// '>' outside double quotes (no device name holds them), or beginning or
+// ending with ';' or '&' outside them ("a;", "&&"; a name "Tom&Jerry.txt"
+// is a name). Empty when there is none.
+std::string ShellOperatorWord(std::string_view line);
+
 // The folder named by the text after `cd`: the quoted part when it starts
 // with a double quote, else the whole text (so a name may hold blanks).
 std::string CdArgument(std::string_view rest);

@@ -88,6 +88,29 @@ TEST(CdTest, ArgumentAndTargetPath) {
   }
 }
 
+TEST(ShellOperatorTest, PipesRedirectionsAndListsAreNotWords) {
+  struct Case {
+    const char* line;
+    const char* word;
+  } cases[] = {
+      {"KANVO f.txt | head -2", "|"},
+      {"KANVO f.txt > out.txt", ">"},
+      {"sort < in.txt", "<"},
+      {"sort a.txt; sort b.txt", "a.txt;"},
+      {"sort a.txt && vornak b.txt", "&&"},
+      {"sort a.txt &", "&"},
+      {"KANVO f.txt >>log", ">>log"},
+      {"sort a.txt 2>err", "2>err"},
+      {"sort a|b", "a|b"},
+      {"sort \"a | b.txt\"", ""},  // quoted: a name
+      {"sort \"x\">y", "\"x\">y"},
+      {"sort Tom&Jerry.txt", ""},
+      {"sort a;b.txt", ""},
+      {"sort memo.txt", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ShellOperatorWord(c.line), c.word) << c.line;
+}
+
 TEST(PromptTest, ShowsTheDeviceFormOfTheFolder) {
   EXPECT_EQ(PromptFor("/home/ann"), "\\home\\ann\\> ");
   EXPECT_EQ(PromptFor("/"), "\\> ");

@@ -119,13 +119,15 @@ TEST_F(InteractiveTest, EndsAtTheEndOfInputWithTheLastStatus) {
   }
 }
 
-// tvsh on a pseudo-terminal, as in a terminal window.
+// tvsh on a pseudo-terminal, as in a terminal window. Its home folder is
+// `home`, by default `cwd`, never the user's running the tests.
 class Terminal {
  public:
-  explicit Terminal(const std::string& cwd) {
+  explicit Terminal(const std::string& cwd, const std::string& home = "") {
     pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
       setenv("TERM", "dumb", 1);
+      setenv("HOME", (home.empty() ? cwd : home).c_str(), 1);
       if (chdir(cwd.c_str()) != 0) _exit(126);
       std::string tvsh = BinDir() + "/tvsh";
       execl(tvsh.c_str(), tvsh.c_str(), static_cast<char*>(nullptr));
@@ -261,6 +263,88 @@ TEST_F(InteractiveTest, SignalsThatEndTvshEndItAndItsCommand) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(terminal.Wait(), 128 + SIGTERM);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  }
+}
+
+TEST_F(InteractiveTest, RefusesPipesAndRedirectionsRatherThanNamingFiles) {
+  dir_.Write("a.txt", "b\na\n");
+  ProgramRun run = RunProgram("tvsh", {},
+                              {.stdin_bytes = "sort a.txt | vornak\nsort a.txt > out.txt\n"
+                                              "sort a.txt; sort a.txt\nsort a.txt\n",
+                               .cwd = dir_.path()});
+  EXPECT_EQ(run.out, "a\nb\n") << "only the last line ran";
+  for (const char* word : {"|", ">", "a.txt;"}) {
+    EXPECT_NE(run.err.find(std::string("tvsh: ") + word + ": tvsh runs one command"),
+              std::string::npos)
+        << run.err;
+  }
+  for (const char* name : {"|", ">", "out.txt", "vornak"}) EXPECT_FALSE(dir_.Exists(name)) << name;
+  run = RunProgram("tvsh", {}, {.stdin_bytes = "sort a.txt >x\n", .cwd = dir_.path()});
+  EXPECT_EQ(run.status, 2);
+}
+
+TEST_F(InteractiveTest, TabCompletesOnlyNamesThatReachTheirFile) {
+  dir_.Write("memo.txt", "memo\n");
+  dir_.Write("memo.txt ", "planted\n");  // a part that ends with a blank
+  dir_.Write("me\\mo.txt", "planted\n");
+  dir_.Write("me\"mo.txt", "planted\n");
+  Terminal terminal(dir_.path());
+  std::string prompt = DeviceForm(dir_.path()) + "> ";
+  terminal.WaitFor(prompt);
+  terminal.Type("vornak me\t\r");
+  std::string shown = terminal.WaitFor("MEMO");
+  EXPECT_NE(shown.find("MEMO"), std::string::npos) << shown;
+  // A folder gets its separator, and a name with a blank its quotes.
+  terminal.WaitFor(prompt);
+  terminal.Type("vornak su\tna\t\r");
+  shown = terminal.WaitFor("PEAR");
+  EXPECT_NE(shown.find("\"sub dir\\names.txt\""), std::string::npos) << shown;
+  terminal.Type("exit\r");
+  EXPECT_EQ(terminal.Wait(), 0);
+}
+
+TEST_F(InteractiveTest, KeepsHistoryInTheUsersOwnFile) {
+  std::string history = dir_.path() + "/.tvsh_history";
+  {
+    Terminal terminal(sub_, dir_.path());
+    terminal.WaitFor("> ");
+    terminal.Type("vornak names.txt\r");
+    terminal.WaitFor("FIG");
+    terminal.Type("exit\r");
+    EXPECT_EQ(terminal.Wait(), 0);
+  }
+  struct stat st;
+  ASSERT_EQ(stat(history.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_NE(dir_.Read(".tvsh_history").find("names.txt"), std::string::npos);
+  // Ctrl-P twice (past "exit") brings the line back in the next session,
+  // but not from a file others may write: it might be anyone's.
+  for (mode_t mode : {0600, 0666}) {
+    ASSERT_EQ(chmod(history.c_str(), mode), 0);
+    Terminal terminal(sub_, dir_.path());
+    terminal.WaitFor("> ");
+    // sort's lower-case "apple" marks the end of what the line printed.
+    terminal.Type("\x10\x10\rsort names.txt\r");
+    std::string shown = terminal.WaitFor("apple");
+    EXPECT_EQ(shown.find("FIG") != std::string::npos, mode == 0600) << shown;
+    terminal.Type("exit\r");
+    EXPECT_EQ(terminal.Wait(), 0);
+  }
+}
+
+TEST_F(InteractiveTest, ReadsEditrcOnlyWhenNoOneElseMayWriteIt) {
+  // Ctrl-T moves to the start of the line, where the command is typed last.
+  dir_.Write(".editrc", "bind ^T ed-move-to-beg\n");
+  for (mode_t mode : {0600, 0620}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(chmod((dir_.path() + "/.editrc").c_str(), mode), 0);
+    Terminal terminal(sub_, dir_.path());
+    terminal.WaitFor("> ");
+    terminal.Type("names.txt\x14vornak \rsort names.txt\r");
+    std::string shown = terminal.WaitFor("apple");
+    EXPECT_EQ(shown.find("FIG") != std::string::npos, mode == 0600) << shown;
+    terminal.Type("exit\r");
+    EXPECT_EQ(terminal.Wait(), 0);
   }
 }
 

@@ -13,9 +13,11 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
       ++i;
       break;
     }
-    if (arg == "--help" || arg == "--version") {
+    // "/?" is the device's way of asking, and only as the one argument: as
+    // a command it would be a program of that name.
+    if (arg == "--help" || arg == "-h" || arg == "--version" || (arg == "/?" && argc == 2)) {
       // The first of them decides; nothing is run.
-      options.action = arg == "--help" ? TvshOptions::kHelp : TvshOptions::kVersion;
+      options.action = arg == "--version" ? TvshOptions::kVersion : TvshOptions::kHelp;
       return options;
     }
     if (arg == "--utf8" || arg == "--cp932") {
@@ -47,7 +49,7 @@ TvshOptions ParseTvshOptions(int argc, const char* const* argv) {
 
 std::string TvshHelp() {
   return "usage: tvsh [--utf8 | --cp932] [-C DIR] [--] [COMMAND [ARG...]]\n"
-         "       tvsh --help | --version\n"
+         "       tvsh --help | -h | /? | --version\n"
          "\n"
          "Publishes DIR (by default the working folder) as the current folder of the\n"
          "Torvelan tools and runs COMMAND with the tools' folder first on PATH; without\n"
@@ -58,7 +60,8 @@ std::string TvshHelp() {
          "  --cp932    the tools read text files as code page 932 (TORVELAN_CODEPAGE=932);\n"
          "             without either, each file is read as UTF-8 when it is UTF-8\n"
          "  --         end of tvsh's options: the next word is the command\n"
-         "  --help     show this help and exit\n"
+         "  -h, --help, /?\n"
+         "             show this help and exit\n"
          "  --version  show the version and exit\n";
 }
 

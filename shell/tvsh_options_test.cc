@@ -19,6 +19,9 @@ TEST(TvshOptionsTest, Parse) {
       {{"-C", "/tmp", "sort", "-C"}, TvshOptions::kRun, "/tmp", 2},
       {{"-C", "/tmp"}, TvshOptions::kRun, "/tmp", 2},
       {{"--help"}, TvshOptions::kHelp, "", -1},
+      {{"-h"}, TvshOptions::kHelp, "", -1},
+      {{"/?"}, TvshOptions::kHelp, "", -1},
+      {{"/?", "x"}, TvshOptions::kRun, "", 0},  // a command of that name
       {{"-C", "/tmp", "--version", "KANVO"}, TvshOptions::kVersion, "/tmp", -1},
       {{"--version", "--help"}, TvshOptions::kVersion, "", -1},
       {{"--", "--help"}, TvshOptions::kRun, "", 1},

@@ -77,7 +77,9 @@ void ExpectOutput(const ProgramRun& run, const std::optional<std::string>& expec
   const std::string count_line_end = " 文字を変換できず置き換えました\n";
   bool count_line = run.err.starts_with("KANVO: ") && run.err.ends_with(count_line_end) &&
                     run.err.find('\n') == run.err.size() - 1;
-  if (!(replaced && count_line)) EXPECT_EQ(run.err, "") << what;
+  if (!(replaced && count_line)) {
+    EXPECT_EQ(run.err, "") << what;
+  }
   // Compared whole but not printed whole: the outputs run to megabytes.
   if (expected) {
     EXPECT_TRUE(run.out == *expected) << what << ": " << run.out.size() << " bytes";

@@ -63,9 +63,13 @@ bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name, tv::ByteSi
   return out.Flush();
 }
 
+void PrintUsage(tv::WideWriter& out) {
+  for (std::u16string_view line : kUsage) out.PutLine(line);
+}
+
 bool ShowUsage(tv::Env& env) {
   tv::WideWriter out(&env.StdOut());
-  for (std::u16string_view line : kUsage) out.PutLine(line);
+  PrintUsage(out);
   return out.Flush();
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/env.h"
+#include "platform/wide_writer.h"
 
 namespace kanvo {
 
@@ -50,6 +51,7 @@ bool ShowMessage(tv::Env& env, int id, std::u16string_view file_name = {},
 
 // Prints the ten usage lines; false when standard output failed.
 bool ShowUsage(tv::Env& env);
+void PrintUsage(tv::WideWriter& out);
 
 // Asks question id (5 or 7) about file_name; true only for Yes.
 bool AskQuestion(tv::Env& env, int id, std::u16string_view file_name);

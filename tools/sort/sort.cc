@@ -21,6 +21,8 @@ constexpr char16_t kOutOfMemory[] = u"メモリが不足しているため、ソ
 
 constexpr size_t kPrefetchAhead = 16;
 
+}  // namespace
+
 void PrintUsage(WideWriter& out) {
   out.PutLine(u"sort [/R] [/U] [filename]");
   out.PutLine(u"");
@@ -28,8 +30,6 @@ void PrintUsage(WideWriter& out) {
   out.PutLine(u" /R   降順でソート");
   out.PutLine(u" filename  入力ファイル");
 }
-
-}  // namespace
 
 int ToolMain(Env& env, const std::u16string& command_line) {
   std::optional<CodePageSetting> code_page = ChosenCodePage(env);

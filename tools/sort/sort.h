@@ -5,12 +5,16 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/wide_writer.h"
 
 namespace tv::sort {
 
 // Runs the tool on its command line; returns the exit value (0, or -1 when
 // the input cannot be read, memory runs out or the output fails).
 int ToolMain(Env& env, const std::u16string& command_line);
+
+// The usage text, as /H shows it.
+void PrintUsage(WideWriter& out);
 
 }  // namespace tv::sort
 

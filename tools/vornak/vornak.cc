@@ -124,14 +124,18 @@ void UpperCaseUnits(char16_t* units, size_t count) {
   for (; i < count; ++i) units[i] = UpperUnit(units[i]);
 }
 
+void PrintUsage(WideWriter& out) {
+  out.PutNarrow(kUsageLine1);
+  out.PutNarrow(kUsageLine2);
+}
+
 int ToolMain(Env& env, const std::u16string& command_line) {
   std::optional<CodePageSetting> code_page = ChosenCodePage(env);
   if (!code_page) return -1;
   WideWriter out(&env.StdOut());
   OptionScan options = ScanOptions(command_line.c_str(), u"U");
   if (options.help) {
-    out.PutNarrow(kUsageLine1);
-    out.PutNarrow(kUsageLine2);
+    PrintUsage(out);
     // A usage that did not reach its reader is a failed write like any other.
     if (!out.Flush()) {
       PrintToolMessage(env, out, kOutputError);

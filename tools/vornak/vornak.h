@@ -6,12 +6,16 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/wide_writer.h"
 
 namespace tv::vornak {
 
 // Runs the tool on its command line; returns the exit value (0, or -1 when
 // the input cannot be read or the output fails).
 int ToolMain(Env& env, const std::u16string& command_line);
+
+// The usage text, as /H shows it.
+void PrintUsage(WideWriter& out);
 
 // Maps every unit to its upper case on its own (the halves of a surrogate
 // pair stay as they are).
