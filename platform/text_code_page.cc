@@ -43,6 +43,10 @@ InputMode ChooseTextMode(CodePageSetting setting, std::unique_ptr<ByteSource>* s
   if (setting == CodePageSetting::kUtf8) return InputMode::kUtf8Text;
   ByteSource& in = **source;
   Utf8Check check;
+  // A pipe or FIFO goes to an unnamed temporary file, so that it is judged
+  // whole without being held in memory; only where none can be made is it
+  // held below.
+  in.Spool();
   if (in.Size() >= 0 && in.Rewind()) {
     std::unique_ptr<char[]> piece(new char[kPieceSize]);
     // A text that fails early (a Shift_JIS file) is not read further.

@@ -14,28 +14,11 @@
 
 #include "platform/cp932.h"
 #include "platform/utf16.h"
+#include "platform/trickle_source.h"
 #include "platform/utf8_check.h"
 
 namespace tv {
 namespace {
-
-// A source that gives its bytes in random pieces and cannot go back, as a
-// pipe.
-class PipeSource : public ByteSource {
- public:
-  PipeSource(std::string bytes, unsigned seed) : bytes_(std::move(bytes)), rng_(seed) {}
-  ptrdiff_t Read(void* buf, size_t n) override {
-    size_t count = std::min({n, bytes_.size() - pos_, static_cast<size_t>(1 + rng_() % 300)});
-    std::memcpy(buf, bytes_.data() + pos_, count);
-    pos_ += count;
-    return static_cast<ptrdiff_t>(count);
-  }
-
- private:
-  std::string bytes_;
-  size_t pos_ = 0;
-  std::mt19937 rng_;
-};
 
 std::string Generate(std::mt19937& rng) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -105,7 +88,7 @@ TEST(TextCodePageTest, PerFileChoiceAgreesWithAPlainDecode) {
     WideReader plain(std::make_unique<StringSource>(text), expected);
     const std::u16string units = ReadAll(plain);
     std::unique_ptr<ByteSource> file = std::make_unique<StringSource>(text);
-    std::unique_ptr<ByteSource> pipe = std::make_unique<PipeSource>(text, rng());
+    std::unique_ptr<ByteSource> pipe = std::make_unique<TrickleSource>(text, rng(), 300);
     for (std::unique_ptr<ByteSource>* source : {&file, &pipe}) {
       ASSERT_EQ(ChooseTextMode(CodePageSetting::kPerFile, source), expected);
       WideReader reader(std::move(*source), expected);
@@ -131,7 +114,7 @@ TEST(TextCodePageTest, SettingsAndForcedModes) {
   // A forced code page reads nothing ahead.
   for (auto [setting, mode] : {std::pair{CodePageSetting::kCp932, InputMode::kText},
                                std::pair{CodePageSetting::kUtf8, InputMode::kUtf8Text}}) {
-    std::unique_ptr<ByteSource> pipe = std::make_unique<PipeSource>("\xE3\x81\x82", 1);
+    std::unique_ptr<ByteSource> pipe = std::make_unique<TrickleSource>("\xE3\x81\x82", 1, 300);
     ByteSource* before = pipe.get();
     EXPECT_EQ(ChooseTextMode(setting, &pipe), mode);
     EXPECT_EQ(pipe.get(), before);

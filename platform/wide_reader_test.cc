@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/trickle_source.h"
 
 namespace tv {
 namespace {
@@ -126,23 +127,6 @@ TEST(WideReaderTest, PushedBackUnitComesFirst) {
   EXPECT_EQ(line, u"ab");
   EXPECT_EQ(reader.GetLine(&line), ReadStatus::kEnd);
 }
-
-// Hands out its bytes a few at a time, as a pipe may.
-class TrickleSource : public ByteSource {
- public:
-  TrickleSource(std::string bytes, unsigned seed) : bytes_(std::move(bytes)), rng_(seed) {}
-  ptrdiff_t Read(void* buf, size_t n) override {
-    size_t count = std::min({n, bytes_.size() - pos_, size_t{1} + rng_() % 7});
-    std::memcpy(buf, bytes_.data() + pos_, count);
-    pos_ += count;
-    return static_cast<ptrdiff_t>(count);
-  }
-
- private:
-  std::string bytes_;
-  size_t pos_ = 0;
-  std::mt19937 rng_;
-};
 
 TEST(WideReaderTest, BulkReadAgreesWithUnitReads) {
   // Bytes drawn from the interesting ones: CR, LF, ASCII, lead and trail

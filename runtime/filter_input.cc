@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/shown_name.h"
 #include "platform/text_code_page.h"
 
 namespace tv {
@@ -32,8 +33,9 @@ std::optional<CodePageSetting> ChosenCodePage(Env& env) {
   std::optional<CodePageSetting> setting =
       CodePageSettingFor(value ? std::optional<std::string_view>(*value) : std::nullopt);
   if (!setting) {
-    // The value's bytes go out as they are, whatever they hold.
-    std::string message = std::string(kCodePageVariable) + " の値「" + *value +
+    // Control characters in the value are shown as names are: it is text
+    // from the environment, which another program may have set.
+    std::string message = std::string(kCodePageVariable) + " の値「" + ShownName(*value) +
                           "」は使えません。932、65001 (UTF-8) か auto を指定してください。\n";
     env.StdErr().Write(message.data(), message.size());
     env.StdErr().Flush();

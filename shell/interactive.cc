@@ -108,7 +108,7 @@ int RunInteractive(const std::string& folder) {
       std::fprintf(stderr,
                    "tvsh: %s: tvsh runs one command; pipes, redirection and lists belong to "
                    "the Linux shell (ls | tvsh sort)\n",
-                   operator_word.c_str());
+                   ShownName(operator_word).c_str());
       status = 2;
       continue;
     }
