@@ -74,8 +74,13 @@ std::u16string PlainJoin(const std::optional<std::u16string>& share, const char1
   } else {
     while (*end != 0 && (whole_rest || !IsBlankOrTab(*end))) ++end;
   }
-  joined.append(text, end);
+  std::u16string name(text, end);
   *after = (quoted && *end == u'"') ? end + 1 : end;
+  // The name of standard input is never joined to a directory.
+  std::u16string trimmed = name;
+  while (!trimmed.empty() && IsBlankOrTab(trimmed.back())) trimmed.pop_back();
+  if (trimmed == tv::kStandardStreamName) return trimmed;
+  joined += name;
   if (joined.size() + 1 > tv::kPathUnits) return u"";
   while (!joined.empty() && IsBlankOrTab(joined.back())) joined.pop_back();
   return joined;
@@ -130,8 +135,9 @@ void CheckTakePath(tv::Env& env, const std::optional<std::u16string>& share,
       continue;
     }
     if (path.empty() || path[0] != u'\\') {
-      // Left relative only when no directory could be had.
-      FUZZ_CHECK(path.empty() || !has_directory);
+      // Left relative only when no directory could be had, or as the name
+      // of standard input.
+      FUZZ_CHECK(path.empty() || !has_directory || path == tv::kStandardStreamName);
       continue;
     }
     // A folded path: no "." or ".." is left among its components.

@@ -100,6 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     env.stdin_bytes = input;
   } else {
     env.AddFile("in", input);
+    // Read in code page 932, as the lines above were: the choice between it
+    // and UTF-8 has its own oracle test.
+    env.variables["TORVELAN_CODEPAGE"] = "932";
     command_line += unicode ? u"/U in" : u" in";
   }
   FUZZ_CHECK(ToolMain(env, command_line) == 0);

@@ -16,6 +16,7 @@
 #include "tools/kanvo/newline.h"
 #include "tools/kanvo/output_writer.h"
 #include "tools/kanvo/stream_convert.h"
+#include "tools/kanvo/unicode_recode.h"
 #include "tools/kanvo/whole_convert.h"
 
 using namespace kanvo;
@@ -29,8 +30,14 @@ std::string WholeOutput(std::string raw, const StreamPlan& plan) {
   const TextCode output_code = plan.console ? CODE_SJIS : plan.output_code;
   NewlineKind kind = plan.current;
   std::string pivot, output;
-  FUZZ_CHECK(ToPivot(plan.input_code, &raw, &pivot) == CONV_OK);
-  FUZZ_CHECK(FromPivot(output_code, &pivot, plan.target, &kind, &output) == CONV_OK);
+  if (IsUnicodeToUnicode(plan.input_code, output_code)) {
+    FUZZ_CHECK(RecodeWhole(plan.input_code, &raw, output_code, kind, plan.target, &output) ==
+               CONV_OK);
+    kind = plan.target;
+  } else {
+    FUZZ_CHECK(ToPivot(plan.input_code, &raw, &pivot) == CONV_OK);
+    FUZZ_CHECK(FromPivot(output_code, &pivot, plan.target, &kind, &output) == CONV_OK);
+  }
   tv::FakeEnv env;
   if (plan.console) {
     FUZZ_CHECK(WriteToConsole(env, output, kind) == CONV_OK);
