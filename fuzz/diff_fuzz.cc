@@ -111,6 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   env.share = u"\\w\\";
   env.AddFile("/w/1.txt", first);
   env.AddFile("/w/2 b.txt", second);
+  // Read in code page 932, as the oracle reads them: the choice between it
+  // and UTF-8 has its own oracle test.
+  env.variables["TORVELAN_CODEPAGE"] = "932";
   std::u16string line = ignore_blanks ? u"/I " : u"";
   line += forced[0] ? u"/U 1.txt " : u"1.txt ";
   line += forced[1] ? u"/u \"2 b.txt\"" : u"\"2 b.txt\"";
