@@ -1,8 +1,9 @@
 // vornak over random input in each mode, which puts the wide reader's
-// three decoders through their paces: the whole run, reading a named file
-// or standard input, must print the input decoded plainly (code page 932
-// or UTF-8 with CR LF as LF, or UTF-16 units), without a leading mark in a
-// named file, every unit upper-cased on its own.
+// three decoders, and vornak's own way with UTF-8, through their paces: the
+// whole run, reading a named file or standard input, must print the input
+// decoded plainly (code page 932 or UTF-8 with CR LF as LF, or UTF-16
+// units), without a leading mark in a named file, every unit upper-cased on
+// its own.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,8 +50,8 @@ std::u16string PlainDecode(const std::string& bytes, InputMode mode) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fuzz(data, size);
-  InputMode mode =
-      fuzz.PickValueInArray({InputMode::kConsole, InputMode::kText, InputMode::kUnicode});
+  InputMode mode = fuzz.PickValueInArray(
+      {InputMode::kConsole, InputMode::kText, InputMode::kUnicode, InputMode::kUtf8Text});
   std::vector<size_t> pieces = fuzz::ConsumePieces(fuzz);
   std::string input = fuzz.ConsumeRemainingBytesAsString();
 
@@ -63,8 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!in.failed());
     FUZZ_CHECK(read == units);
   }
-  if (mode != InputMode::kConsole && !units.empty() && (units[0] == 0xFEFF || units[0] == 0xFFFE)) {
-    units.erase(0, 1);  // a named file's mark
+  // A named file's mark; UTF-8 text has had its one mark skipped already.
+  bool marked = mode == InputMode::kText || mode == InputMode::kUnicode;
+  if (marked && !units.empty() && (units[0] == 0xFEFF || units[0] == 0xFFFE)) {
+    units.erase(0, 1);
   }
   std::u16string upper = units;
   for (char16_t& u : upper) u = ToUpperUnit(u);
@@ -83,9 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     env.stdin_bytes = input;
   } else {
     env.AddFile("in", input);
-    // Read in code page 932, as the lines above were: the choice between it
-    // and UTF-8 has its own oracle test.
-    env.variables["TORVELAN_CODEPAGE"] = "932";
+    // Read in the code page the lines above were: the choice between code
+    // page 932 and UTF-8 has its own oracle test.
+    env.variables["TORVELAN_CODEPAGE"] = mode == InputMode::kUtf8Text ? "65001" : "932";
     command_line = mode == InputMode::kUnicode ? u"/U in" : u"in";
   }
   FUZZ_CHECK(vornak::ToolMain(env, command_line) == 0);

@@ -204,12 +204,22 @@ bool WideWriter::PutNarrow(std::string_view cp932_bytes) {
   return !failed_;
 }
 
+void WideWriter::EndPendingPair() {
+  if (pending_high_ == 0) return;
+  pending_high_ = 0;
+  if (kBufferSize - used_ < 8) WriteBuffer();
+  used_ = static_cast<size_t>(PutUtf8(0xFFFD, buffer_ + used_) - buffer_);
+}
+
+char* WideWriter::BufferFor(size_t min, size_t* room) {
+  EndPendingPair();  // an unfinished pair goes before what follows it
+  if (kBufferSize - used_ < min) WriteBuffer();
+  *room = kBufferSize - used_;
+  return buffer_ + used_;
+}
+
 bool WideWriter::Flush() {
-  if (pending_high_ != 0) {
-    pending_high_ = 0;
-    if (kBufferSize - used_ < 8) WriteBuffer();
-    used_ = static_cast<size_t>(PutUtf8(0xFFFD, buffer_ + used_) - buffer_);
-  }
+  EndPendingPair();
   WriteBuffer();
   if (!failed_ && !sink_->Flush()) failed_ = true;
   return !failed_;

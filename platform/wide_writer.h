@@ -32,6 +32,13 @@ class WideWriter {
   // Narrow output: code page 932 bytes shown through the code page.
   bool PutNarrow(std::string_view cp932_bytes);
 
+  // Output that is UTF-8 already, stored in the buffer in place: room for
+  // at least `min` bytes (at most the buffer's size), writing out what is
+  // buffered if need be; *room gets how much there is. CommitBytes then
+  // says how many bytes were stored there.
+  char* BufferFor(size_t min, size_t* room);
+  void CommitBytes(size_t n) { used_ += n; }
+
   // Writes out everything buffered; false when the stream has failed.
   bool Flush();
   bool failed() const { return failed_; }
@@ -42,6 +49,8 @@ class WideWriter {
   // Encodes one unit at out (room for 6 bytes); returns the new end.
   char* EncodeUnit(char16_t unit, char* out);
   void WriteBuffer();
+  // A high surrogate with no low one after it goes out as U+FFFD.
+  void EndPendingPair();
 
   // Held in the object, not on the heap: a tool must be able to print its
   // out-of-memory message.

@@ -7,12 +7,20 @@
 
 namespace tv {
 
-std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode,
-                                                  CodePageSetting setting, InputMode* text_mode) {
+std::unique_ptr<ByteSource> OpenInputFile(Env& env, const char16_t* path, bool unicode,
+                                          CodePageSetting setting, InputMode* mode) {
   if (path == nullptr || *path == 0) return nullptr;
   std::unique_ptr<ByteSource> file = env.OpenFile(path);
   if (!file) return nullptr;
-  InputMode mode = unicode ? InputMode::kUnicode : ChooseTextMode(setting, &file);
+  *mode = unicode ? InputMode::kUnicode : ChooseTextMode(setting, &file);
+  return file;
+}
+
+std::unique_ptr<WideReader> RedirectInputFromFile(Env& env, const char16_t* path, bool unicode,
+                                                  CodePageSetting setting, InputMode* text_mode) {
+  InputMode mode;
+  std::unique_ptr<ByteSource> file = OpenInputFile(env, path, unicode, setting, &mode);
+  if (!file) return nullptr;
   if (text_mode != nullptr) *text_mode = mode;
   return std::make_unique<WideReader>(std::move(file), mode);
 }

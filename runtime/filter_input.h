@@ -12,6 +12,12 @@
 
 namespace tv {
 
+// The file at the resolved path, opened for reading, with *mode set to how
+// it is read: kUnicode when `unicode`, else the text mode `setting` gives
+// the file. nullptr when it cannot be opened, as below.
+std::unique_ptr<ByteSource> OpenInputFile(Env& env, const char16_t* path, bool unicode,
+                                          CodePageSetting setting, InputMode* mode);
+
 // Opens the resolved path as the tool's standard input: "rb" (UTF-16LE) in
 // Unicode mode, "r" otherwise, in the code page `setting` gives the file
 // (code page 932 or UTF-8, CR LF as LF). nullptr when the file cannot be

@@ -15,6 +15,7 @@
 #include "runtime/option_scan.h"
 #include "runtime/path_argument.h"
 #include "runtime/tool_message.h"
+#include "tools/vornak/upper_utf8.h"
 
 namespace tv::vornak {
 
@@ -32,16 +33,12 @@ constexpr size_t kChunkUnits = 8 * 1024;
 
 }  // namespace
 
-namespace {
-
-char16_t UpperUnit(char16_t u) {
+char16_t UpperCaseUnit(char16_t u) {
   if (u < 0x80) return (u >= u'a' && u <= u'z') ? u - (u'a' - u'A') : u;
   // Kana and kanji, the bulk of Japanese text, have no case.
   if (u >= 0x3040 && u < 0xA000) return u;
   return ToUpperUnit(u);
 }
-
-}  // namespace
 
 #if defined(__SSE2__)
 namespace {
@@ -102,7 +99,7 @@ void UpperCaseUnits(char16_t* units, size_t count) {
     _mm_storeu_si128(at, _mm_sub_epi16(v, _mm_and_si128(small, case_bit)));
     if (_mm_movemask_epi8(MostlyCaseless(v)) != 0xFFFF &&
         _mm_movemask_epi8(Caseless(v)) != 0xFFFF) {
-      for (size_t k = i; k < i + 8; ++k) units[k] = UpperUnit(units[k]);
+      for (size_t k = i; k < i + 8; ++k) units[k] = UpperCaseUnit(units[k]);
     }
   }
 #endif
@@ -118,11 +115,28 @@ void UpperCaseUnits(char16_t* units, size_t count) {
       word -= (from_a & ~past_z & 0x0080008000800080ull) >> 2;
       std::memcpy(units + i, &word, 8);
     } else {
-      for (size_t k = i; k < i + 4; ++k) units[k] = UpperUnit(units[k]);
+      for (size_t k = i; k < i + 4; ++k) units[k] = UpperCaseUnit(units[k]);
     }
   }
-  for (; i < count; ++i) units[i] = UpperUnit(units[i]);
+  for (; i < count; ++i) units[i] = UpperCaseUnit(units[i]);
 }
+
+namespace {
+
+// Whole chunks rather than lines: the text passes unit for unit anyway.
+// False when reading failed.
+bool UpperCaseUnitStream(WideReader& in, WideWriter& out) {
+  std::unique_ptr<char16_t[]> chunk(new char16_t[kChunkUnits]);
+  for (;;) {
+    size_t n = in.GetUnits(chunk.get(), kChunkUnits);
+    if (n == 0) return !in.failed();
+    UpperCaseUnits(chunk.get(), n);
+    // Failure is the stream's error state; no unit value can stand for it.
+    if (!out.PutString({chunk.get(), n})) return true;
+  }
+}
+
+}  // namespace
 
 void PrintUsage(WideWriter& out) {
   out.PutNarrow(kUsageLine1);
@@ -144,35 +158,29 @@ int ToolMain(Env& env, const std::u16string& command_line) {
     return 0;
   }
 
-  std::unique_ptr<WideReader> in;
+  std::unique_ptr<ByteSource> file;
+  ByteSource* source = &env.StdIn();
+  InputMode mode = InputMode::kConsole;
   if (options.file_argument != nullptr) {
     char16_t path[kPathUnits];
     ResolveFileArgument(env, path, options.file_argument);
-    InputMode mode;
-    in = RedirectInputFromFile(env, path, options.Has(u'U'), *code_page, &mode);
-    if (!in) {
+    file = OpenInputFile(env, path, options.Has(u'U'), *code_page, &mode);
+    if (!file) {
       PrintToolMessage(env, out, kInputError);
       return -1;
     }
-    // UTF-8 text has had its one mark skipped by the reader: a second one
-    // is text.
-    if (mode != InputMode::kUtf8Text) SkipByteOrderMark(*in);
-  } else {
-    in = std::make_unique<WideReader>(&env.StdIn(), InputMode::kConsole);
+    source = file.get();
   }
 
-  // Whole chunks rather than lines: the text passes unit for unit anyway.
-  std::unique_ptr<char16_t[]> chunk(new char16_t[kChunkUnits]);
-  bool read_failed = false;
-  for (;;) {
-    size_t n = in->GetUnits(chunk.get(), kChunkUnits);
-    if (n == 0) {
-      read_failed = in->failed();
-      break;
-    }
-    UpperCaseUnits(chunk.get(), n);
-    // Failure is the stream's error state; no unit value can stand for it.
-    if (!out.PutString({chunk.get(), n})) break;
+  bool read_failed;
+  if (mode == InputMode::kConsole || mode == InputMode::kUtf8Text) {
+    // UTF-8 text skips its one mark, in a named file only: a second one is
+    // text.
+    read_failed = !UpperCaseUtf8Stream(*source, mode == InputMode::kUtf8Text, out);
+  } else {
+    WideReader in(source, mode);
+    SkipByteOrderMark(in);
+    read_failed = !UpperCaseUnitStream(in, out);
   }
   // What was read before a read error is written out before the message.
   if (!out.Flush()) {

@@ -17,6 +17,9 @@ int ToolMain(Env& env, const std::u16string& command_line);
 // The usage text, as /H shows it.
 void PrintUsage(WideWriter& out);
 
+// One unit's upper case, as the platform's mapping has it.
+char16_t UpperCaseUnit(char16_t unit);
+
 // Maps every unit to its upper case on its own (the halves of a surrogate
 // pair stay as they are).
 void UpperCaseUnits(char16_t* units, size_t count);
