@@ -10,8 +10,19 @@
 
 namespace tv {
 
+// How the blocks are looked at: the fastest way this machine has, or one
+// named, so that the tests can hold each to the plain method.
+enum class Utf8CheckMethod { kFastest, kBytes, kSse2, kSsse3, kAvx2 };
+
+// Whether this machine runs `method`.
+bool Utf8CheckMethodRuns(Utf8CheckMethod method);
+
 class Utf8Check {
  public:
+  Utf8Check() : Utf8Check(Utf8CheckMethod::kFastest) {}
+  // A method this machine does not run falls back to the plain bytes.
+  explicit Utf8Check(Utf8CheckMethod method);
+
   // Takes the next piece of the text.
   void Feed(std::string_view piece);
   // After the last piece: the whole text is UTF-8 (control bytes and zero
@@ -24,9 +35,16 @@ class Utf8Check {
   bool failed() const { return errors_ != 0; }
 
  private:
-  void Block(const unsigned char* p);
-  void Step(unsigned char b);
+  // Looks at whole 64-byte blocks, each byte held to the three before it
+  // (`tail` first, which then takes the last three), until a block with an
+  // error: then returns false. Sets *multi_byte where a valid text would
+  // have a multi-byte sequence.
+  using CheckBlocks = bool (*)(const unsigned char* p, size_t blocks, unsigned char* tail,
+                               bool* multi_byte);
 
+  void Blocks(const unsigned char* p, size_t blocks);
+
+  CheckBlocks check_blocks_;
   unsigned char staged_[64];
   size_t staged_size_ = 0;
   bool finished_ = false;
