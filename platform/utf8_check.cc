@@ -287,6 +287,7 @@ void Utf8Check::Blocks(const unsigned char* p, size_t blocks) {
 }
 
 void Utf8Check::Feed(std::string_view piece) {
+  if (piece.empty()) return;  // an empty view may hold no pointer at all
   const unsigned char* p = reinterpret_cast<const unsigned char*>(piece.data());
   size_t n = piece.size();
   if (staged_size_ > 0) {
