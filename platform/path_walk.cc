@@ -89,15 +89,7 @@ bool WalkPath(const std::string& path, WalkedPath* walked) {
         // name no path to walk; the kernel follows them.
         Fd followed(openat(at.get(), part.c_str(), O_PATH | O_CLOEXEC));
         if (!followed || fstat(followed.get(), &st) != 0) return false;
-        if (!last) {
-          if (!S_ISDIR(st.st_mode)) {
-            errno = ENOTDIR;
-            return false;
-          }
-          at = std::move(followed);
-          continue;
-        }
-        walked->kernel_link = true;
+        walked->kernel_link = last;
         entry = std::move(followed);
       } else {
         char text[PATH_MAX];
